@@ -1,0 +1,60 @@
+#pragma once
+
+#include <vector>
+
+// The answer controls of the questionnaire page: arrays, indices, captions and
+// design sizes (twips).  The sheet window builds its controls from these
+// tables; the page layout and the answer text address them by array and index.
+namespace catalogue {
+
+// A yes/no pair inside one member of Frame1.  In eight pairs the "Non" button
+// has the lower index: always go through oui/non, never through the order.
+struct YesNoPair {
+    int frame;
+    int oui;
+    int non;
+    int width; // of the frame
+};
+
+struct CheckBox {
+    int index;
+    const char* caption; // UTF-8
+    int width;
+};
+
+struct TextBox {
+    int index;
+    int width;
+    bool multiLine; // several lines, vertical scroll bar, taller
+};
+
+constexpr int FrameHeight = 255;
+constexpr int OptionWidth = 1335;
+constexpr int OptionHeight = 255;
+constexpr int OuiLeft = 360;
+constexpr int NonLeft = 2160;
+constexpr int CheckHeight = 255;
+constexpr int TextHeight = 270;
+constexpr int MultiLineHeight = 885;
+constexpr int ListWidth = 2175;
+constexpr int ListHeight = 360;
+constexpr int SiteWidth = 3015;
+constexpr int InterestLists = 9;   // it(0) to it(8)
+constexpr int DifficultyLists = 5; // diff(0) to diff(4)
+constexpr double FontPoints = 9.75;
+constexpr const char* FontFamily = "Arial";
+constexpr const char* InitialT1_0 = "année";
+
+const std::vector<YesNoPair>& yesNoPairs();
+const std::vector<CheckBox>& checkBoxes();
+const std::vector<TextBox>& textBoxes();
+
+// Keyboard focus order of the answer controls and the two command buttons.
+enum class Kind { Frame, Text, Check, Interest, Difficulty, Site, Command };
+struct FocusStop {
+    Kind kind;
+    int index; // Command: 1 or 2; Site: 0
+};
+const std::vector<FocusStop>& focusOrder();
+
+} // namespace catalogue

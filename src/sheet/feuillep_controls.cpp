@@ -1,0 +1,165 @@
+// The answer controls of the sheet window, built from the catalogue tables.
+#include "sheet/banner.h"
+#include "sheet/catalogue.h"
+#include "sheet/feuillep.h"
+#include "sheet/page.h"
+#include "sheet/scales.h"
+#include "sheet/twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace {
+
+QString indexed(const char* array, int index)
+{
+    return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(index);
+}
+
+QFont answerFont()
+{
+    QFont f(QLatin1String(catalogue::FontFamily));
+    f.setPointSizeF(catalogue::FontPoints);
+    return f;
+}
+
+void whiteBackground(QWidget* w)
+{
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    w->setPalette(p);
+}
+
+} // namespace
+
+void feuillep::createAnswerControls()
+{
+    using namespace catalogue;
+    const QFont font = answerFont();
+    auto px = [this](int t) { return twips::toPixelsX(t, this); };
+    auto py = [this](int t) { return twips::toPixelsY(t, this); };
+
+    for (const YesNoPair& pair : yesNoPairs()) {
+        auto* frame = new QWidget(P1);
+        frame->setObjectName(indexed("Frame1", pair.frame));
+        whiteBackground(frame);
+        frame->resize(px(pair.width), py(FrameHeight));
+        Frame1.add(pair.frame, frame);
+        // The two buttons share the frame, which makes them exclusive.
+        auto option = [&](int index, const char* caption, int left) {
+            auto* o = new QRadioButton(QLatin1String(caption), frame);
+            o->setObjectName(indexed("Option1", index));
+            o->setFont(font);
+            o->setGeometry(px(left), 0, px(OptionWidth), py(OptionHeight));
+            Option1.add(index, o);
+        };
+        option(pair.oui, "Oui", OuiLeft);
+        option(pair.non, "Non", NonLeft);
+    }
+
+    for (const CheckBox& box : checkBoxes()) {
+        auto* c = new QCheckBox(QString::fromUtf8(box.caption), P1);
+        c->setObjectName(indexed("Check1", box.index));
+        c->setFont(font);
+        whiteBackground(c);
+        c->resize(px(box.width), py(CheckHeight));
+        Check1.add(box.index, c);
+    }
+
+    for (const TextBox& box : textBoxes()) {
+        QWidget* w = nullptr;
+        if (box.multiLine) {
+            auto* edit = new QPlainTextEdit(P1);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            edit->setTabChangesFocus(true);
+            edit->resize(px(box.width), py(MultiLineHeight));
+            w = edit;
+        } else {
+            auto* line = new QLineEdit(P1);
+            line->resize(px(box.width), py(TextHeight));
+            w = line;
+        }
+        w->setObjectName(indexed("t1", box.index));
+        w->setFont(font);
+        t1.add(box.index, w);
+    }
+    qobject_cast<QLineEdit*>(t1(0))->setText(QString::fromUtf8(InitialT1_0));
+
+    auto list = [&](const char* array, int index, int width) {
+        auto* c = new QComboBox(P1);
+        c->setObjectName(index < 0 ? QLatin1String(array) : indexed(array, index));
+        c->setEditable(false); // pick only
+        c->setFont(font);
+        c->resize(px(width), py(ListHeight));
+        return c;
+    };
+    for (int i = 0; i < InterestLists; ++i)
+        it.add(i, list("it", i, ListWidth));
+    for (int i = 0; i < DifficultyLists; ++i)
+        diff.add(i, list("diff", i, ListWidth));
+    site = list("site", -1, SiteWidth);
+}
+
+void feuillep::setFocusOrder()
+{
+    using catalogue::Kind;
+    std::vector<QWidget*> chain = {P1, VScroll1, P2};
+    for (const catalogue::FocusStop& stop : catalogue::focusOrder()) {
+        switch (stop.kind) {
+        case Kind::Frame:
+            // The pair's buttons, in index order.
+            for (int i : Option1.indices()) {
+                if (Option1(i)->parentWidget() == Frame1(stop.index))
+                    chain.push_back(Option1(i));
+            }
+            break;
+        case Kind::Text:
+            chain.push_back(t1(stop.index));
+            break;
+        case Kind::Check:
+            chain.push_back(Check1(stop.index));
+            break;
+        case Kind::Interest:
+            chain.push_back(it(stop.index));
+            break;
+        case Kind::Difficulty:
+            chain.push_back(diff(stop.index));
+            break;
+        case Kind::Site:
+            chain.push_back(site);
+            break;
+        case Kind::Command:
+            chain.push_back(stop.index == 1 ? Command1 : Command2);
+            break;
+        }
+    }
+    for (size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void feuillep::loadScales()
+{
+    // Nothing is selected: every list shows empty until the user chooses.
+    for (int i = 0; i < diff.count(); ++i) {
+        if (QComboBox* c = diff(i)) {
+            c->addItems(scales::difficulty());
+            c->setCurrentIndex(-1);
+        }
+    }
+    for (int i = 0; i < it.count(); ++i) {
+        if (QComboBox* c = it(i)) {
+            c->addItems(scales::interest());
+            c->setCurrentIndex(-1);
+        }
+    }
+    site->clear();
+    site->addItems(scales::siteRating());
+    site->setCurrentIndex(-1);
+}

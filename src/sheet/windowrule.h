@@ -1,0 +1,12 @@
+#pragma once
+
+// Window outer geometry in twips (1440 per inch) and the state the sheet
+// window must take: a screen wider than 850 pixels gets a normal 800 x 600
+// pixel window centred on it, any other screen a maximised window.
+struct WindowRule {
+    bool maximised = false;
+    double left = 0, top = 0, width = 0, height = 0; // twips; unused when maximised
+};
+
+WindowRule windowRule(double screenWidthTwips, double screenHeightTwips, double twipsPerPixelX,
+                      double twipsPerPixelY);
