@@ -5,7 +5,8 @@
 
 // The Windows-1252 ("ANSI") code page, 0x80 to 0x9F included: the files shared
 // with the sibling program and the mail body are written in it.
-namespace cp1252 {
+namespace cp1252
+{
 
 // Characters with no Windows-1252 form become '?'.
 QByteArray encode(const QString& text);

@@ -1,6 +1,7 @@
 #include "sheet/catalogue.h"
 
-namespace catalogue {
+namespace catalogue
+{
 
 const std::vector<YesNoPair>& yesNoPairs()
 {

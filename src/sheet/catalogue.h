@@ -5,7 +5,8 @@
 // The answer controls of the questionnaire page: arrays, indices, captions and
 // design sizes (twips).  The sheet window builds its controls from these
 // tables; the page layout and the answer text address them by array and index.
-namespace catalogue {
+namespace catalogue
+{
 
 // A yes/no pair inside one member of Frame1.  In eight pairs the "Non" button
 // has the lower index: always go through oui/non, never through the order.

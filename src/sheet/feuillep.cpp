@@ -16,7 +16,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
-namespace {
+namespace
+{
 constexpr int FlagRecord = 20;
 }
 

@@ -14,7 +14,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-namespace {
+namespace
+{
 
 QString indexed(const char* array, int index)
 {

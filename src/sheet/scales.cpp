@@ -1,6 +1,7 @@
 #include "sheet/scales.h"
 
-namespace scales {
+namespace scales
+{
 
 const QStringList& difficulty()
 {
@@ -22,10 +23,9 @@ const QStringList& interest()
 
 const QStringList& siteRating()
 {
-    static const QStringList s = {QString(), QStringLiteral("très intéressant"),
-                                  QStringLiteral("intéressant"),
-                                  QStringLiteral("assez intéressant"),
-                                  QStringLiteral("pas du tout intéressant")};
+    static const QStringList s = {
+        QString(), QStringLiteral("très intéressant"), QStringLiteral("intéressant"),
+        QStringLiteral("assez intéressant"), QStringLiteral("pas du tout intéressant")};
     return s;
 }
 

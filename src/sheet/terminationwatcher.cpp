@@ -7,7 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 int pipeEnds[2] = {-1, -1};
 
 void onSignal(int)

@@ -5,11 +5,24 @@
 
 // Design sizes are in twips, 1440 per inch; on screen they convert through
 // the device's real logical resolution (15 twips a pixel at 96 dpi).
-namespace twips {
+namespace twips
+{
 
-inline double perPixelX(const QPaintDevice* d) { return 1440.0 / d->logicalDpiX(); }
-inline double perPixelY(const QPaintDevice* d) { return 1440.0 / d->logicalDpiY(); }
-inline int toPixelsX(int t, const QPaintDevice* d) { return qRound(t / perPixelX(d)); }
-inline int toPixelsY(int t, const QPaintDevice* d) { return qRound(t / perPixelY(d)); }
+inline double perPixelX(const QPaintDevice* d)
+{
+    return 1440.0 / d->logicalDpiX();
+}
+inline double perPixelY(const QPaintDevice* d)
+{
+    return 1440.0 / d->logicalDpiY();
+}
+inline int toPixelsX(int t, const QPaintDevice* d)
+{
+    return qRound(t / perPixelX(d));
+}
+inline int toPixelsY(int t, const QPaintDevice* d)
+{
+    return qRound(t / perPixelY(d));
+}
 
 } // namespace twips

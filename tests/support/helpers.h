@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+class QMessageBox;
+
+namespace testing
+{
+
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+
+// A record-file record: length word and bytes, padded to 128 bytes.
+QByteArray record(const QByteArray& text);
+
+// Runs `answer` on the next modal message box that appears (polling the
+// application's active modal widget) and fails the test when none appears
+// within timeoutMs.  Use before the call that shows the box.
+void onNextMessageBox(std::function<void(QMessageBox*)> answer, int timeoutMs = 5000);
+
+// Same for any modal window of type T, found as the active modal widget.
+void onNextModal(std::function<void(QWidget*)> answer, int timeoutMs = 5000);
+
+// Lets queued events and zero timers run for ms milliseconds.
+void settle(int ms = 50);
+
+} // namespace testing
+
+namespace testing
+{
+
+// Runs a program as an unprivileged user (through setpriv when the tests run
+// as root, who ignores permission bits) and returns its exit code, -1 when it
+// could not run.  Use it for read-only media.
+int runUnprivileged(const QString& program, const QStringList& arguments,
+                    const QStringList& environment = {}, int timeoutMs = 30000);
+
+// Makes a directory and its files readable, and nothing writable, by anyone.
+void makeReadOnly(const QString& directory);
+
+} // namespace testing
+
+namespace testing
+{
+// Types text into a widget as key presses, accented and typographic
+// characters included (QTest::keyClicks takes only ASCII).
+void typeText(QWidget* widget, const QString& text);
+} // namespace testing
