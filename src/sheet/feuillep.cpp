@@ -2,6 +2,7 @@
 
 #include "settings/recordfile.h"
 #include "sheet/banner.h"
+#include "sheet/composebuffer.h"
 #include "sheet/imagebutton.h"
 #include "sheet/page.h"
 #include "sheet/twips.h"
@@ -43,7 +44,10 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
     Form_Load();
 }
 
-feuillep::~feuillep() = default;
+feuillep::~feuillep()
+{
+    delete rtf1;
+}
 
 void feuillep::createStaticControls()
 {
@@ -85,6 +89,8 @@ void feuillep::createStaticControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
+
+    rtf1 = new ComposeBuffer;
 }
 
 QString feuillep::t1Text(int index) const

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class Banner;
+class ComposeBuffer;
 class ImageButton;
 class Page;
 class QCheckBox;
@@ -35,6 +36,7 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QTimer* Timer1 = nullptr;
+    ComposeBuffer* rtf1 = nullptr; // hidden; owned by the window
 
     // Answer controls.  t1 members are QLineEdit, or QPlainTextEdit for the
     // two several-line boxes (9 and 17): read them through t1Text.
