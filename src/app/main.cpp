@@ -1,21 +1,13 @@
 #include "sheet/feuillep.h"
+#include "sheet/french.h"
 #include "sheet/terminationwatcher.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-
-    // Standard buttons and dialogues in French ("Oui", "Non", "Annuler").
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslator);
+    useFrench(&app);
 
     feuillep sheet;
     TerminationWatcher watcher;

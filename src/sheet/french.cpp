@@ -1,0 +1,18 @@
+#include "sheet/french.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+bool useFrench(QCoreApplication* app)
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return app->installTranslator(translator);
+}
