@@ -1,6 +1,9 @@
 #include "sheet/banner.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
 
 Banner::Banner(QWidget* parent) : QWidget(parent)
 {
@@ -10,9 +13,34 @@ Banner::Banner(QWidget* parent) : QWidget(parent)
     setPalette(p);
 }
 
+void Banner::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    Q_EMIT painting(&painter);
+}
+
+void Banner::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Q_EMIT resized();
+}
+
 void Banner::mouseReleaseEvent(QMouseEvent* event)
 {
     QWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
+    // A release over the close image reaches here too when the image lets it
+    // through; that click belongs to the image.
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && rect().contains(at) && !childAt(at))
         Q_EMIT clicked();
+}
+
+QColor bannerRowColour(int row, double innerHeight)
+{
+    // Halves go to the even neighbour.
+    const double share = innerHeight > 0 ? row / innerHeight : 1.0;
+    const int blue = int(std::nearbyint(share * 100 + 155));
+    const int green = int(std::nearbyint(share * 50 + 205));
+    return QColor(255, qBound(0, green, 255), qBound(0, blue, 255));
 }
