@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+class ComposeBuffer;
+class QPrinter;
+
+// The head of the printed questionnaire: the title and the publisher's
+// return address, above the answers.
+namespace printeddocument
+{
+
+// Left and right indents of the whole document, in the sheet's pixels.
+constexpr double Indent = 50;
+
+// The printer of the print command as it starts: the system's default
+// printer, with page margins of 15 mm that the user may change.
+std::unique_ptr<QPrinter> printer();
+
+// Appends the head to `buffer` and leaves it set for the answers: Arial,
+// 10 points, left-aligned.
+void composeHead(ComposeBuffer& buffer);
+
+} // namespace printeddocument
