@@ -51,6 +51,64 @@ def sheet_icon(x, y):
     return 'w'
 
 
+def cancel_sign(x, y):
+    # A white disc in a red ring, crossed out in red: leave without sending.
+    cx = cy = 15.5
+    d = math.hypot(x - cx, y - cy)
+    if d > 15:
+        return ' '
+    if d > 14:
+        return 'k'
+    if d > 11:
+        return 'r'
+    u, v = x - cx, y - cy
+    if abs(u - v) < 2.0 or abs(u + v) < 2.0:
+        return 'r'
+    return 'w'
+
+
+def computer(x, y, left, top):
+    # A monitor of 12 x 9 on a foot, its top-left corner at (left, top).
+    if left <= x <= left + 11 and top <= y <= top + 8:
+        if x in (left, left + 11) or y in (top, top + 8):
+            return 'k'
+        return 'c' if left + 2 <= x <= left + 9 and top + 2 <= y <= top + 6 else 'g'
+    if left + 5 <= x <= left + 6 and y == top + 9:
+        return 'd'
+    if left + 2 <= x <= left + 9 and y == top + 10:
+        return 'k'
+    return None
+
+
+def linked_computers(x, y):
+    # Two computers joined by a cable: the connection settings.
+    for left, top in ((1, 2), (19, 19)):
+        c = computer(x, y, left, top)
+        if c:
+            return c
+    if (y == 13 and 6 <= x <= 24) or (x == 6 and 12 <= y <= 13) or (x == 24 and 13 <= y <= 18):
+        return 'o'
+    return ' '
+
+
+def telephone(x, y):
+    # A desk telephone: the handset across the top, a dial on the base.
+    if 3 <= x <= 28 and 4 <= y <= 8 and not (9 <= x <= 22 and y >= 7):
+        return 'k'
+    if (4 <= x <= 8 or 23 <= x <= 27) and 9 <= y <= 11:
+        return 'k'
+    if 11 <= x <= 20 and 9 <= y <= 12:
+        return 'd'
+    if 5 <= y <= 28 and y >= 13 and abs(x - 15.5) <= 6 + (y - 13) * 0.45:
+        d = math.hypot(x - 15.5, y - 20.5)
+        if d < 1.6:
+            return 'k'
+        if d < 5.5:
+            return 'w' if d > 3.2 and (math.atan2(y - 20.5, x - 15.5) * 4) % 1.5 < 0.9 else 'g'
+        return 'r'
+    return ' '
+
+
 # A pointing hand, index finger up; the fingertip is the hot spot (12, 1).
 HAND = [
     "            kk                  ",
@@ -76,9 +134,13 @@ HAND = [
 ] + [" " * 32] * 12
 
 PALETTE = {' ': 'None', 'k': '#000000', 'w': '#FFFFFF', 'r': '#C00000',
-           'b': '#808080', 'o': '#FF8000'}
+           'b': '#808080', 'o': '#FF8000', 'c': '#3060C0', 'g': '#C0C0C0',
+           'd': '#505050'}
 
 if __name__ == '__main__':
     write_xpm('close', canvas(close_sign), PALETTE)
     write_xpm('sheet', canvas(sheet_icon), PALETTE)
     write_xpm('hand', HAND, PALETTE)
+    write_xpm('cancel', canvas(cancel_sign), PALETTE)
+    write_xpm('computers', canvas(linked_computers), PALETTE)
+    write_xpm('telephone', canvas(telephone), PALETTE)

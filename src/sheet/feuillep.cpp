@@ -1,10 +1,14 @@
 #include "sheet/feuillep.h"
 
+#include "dialup/dialuplink.h"
+#include "dialup/hangupquestion.h"
 #include "settings/recordfile.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
+#include "sheet/fonts.h"
 #include "sheet/imagebutton.h"
 #include "sheet/page.h"
+#include "sheet/printeddocument.h"
 #include "sheet/twips.h"
 #include "sheet/windowrule.h"
 
@@ -12,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -36,6 +41,7 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
     createStaticControls();
     createAnswerControls();
     setFocusOrder();
+    connectLayout();
 
     // The end of the desktop session closes the questionnaire without asking.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { terminate(); });
@@ -79,6 +85,7 @@ void feuillep::createStaticControls()
     auto button = [this](const char* name, const QString& caption, int top) {
         auto* b = new QPushButton(caption, P1);
         b->setObjectName(QLatin1String(name));
+        b->setFont(dialogFont());
         b->setGeometry(twips::toPixelsX(2400, this), twips::toPixelsY(top, this),
                        twips::toPixelsX(2295, this), twips::toPixelsY(375, this));
         return b;
@@ -91,6 +98,9 @@ void feuillep::createStaticControls()
     Timer1->setInterval(10);
 
     rtf1 = new ComposeBuffer;
+    CommonDialog1 = printeddocument::printer();
+    connect(Command1, &QPushButton::clicked, this, &feuillep::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &feuillep::Command2_Click);
 }
 
 QString feuillep::t1Text(int index) const
@@ -143,9 +153,17 @@ void feuillep::Image1_Click()
     close();
 }
 
+void feuillep::setDialupLink(std::unique_ptr<DialupLink> link)
+{
+    m_dialup = std::move(link);
+}
+
 void feuillep::Form_QueryUnload()
 {
-    // The dial-up question is asked here.
+    // Made only now: the probe has no business before the window closes.
+    if (!m_dialup)
+        m_dialup = makePlatformDialupLink();
+    askHangUp(*m_dialup, this);
 }
 
 void feuillep::Form_Unload()
@@ -157,11 +175,11 @@ void feuillep::Form_Unload()
 
 void feuillep::closeEvent(QCloseEvent* event)
 {
-    if (!m_unloaded) {
-        if (m_askOnClose)
-            Form_QueryUnload();
+    if (!m_unloaded && m_askOnClose)
+        Form_QueryUnload();
+    // A termination signal may have unloaded the window while the question was up.
+    if (!m_unloaded)
         Form_Unload();
-    }
     event->accept();
 }
 

@@ -34,6 +34,7 @@ void whiteBackground(QWidget* w)
     w->setAutoFillBackground(true);
     QPalette p = w->palette();
     p.setColor(QPalette::Window, Qt::white);
+    p.setColor(QPalette::Button, Qt::white); // check boxes fill with the button colour
     w->setPalette(p);
 }
 

@@ -62,6 +62,9 @@ void SheetWindowTest::staticControls()
     QCOMPARE(w.Command2->text(), QStringLiteral("Envoyer par e-mail"));
     QCOMPARE(w.Command1->size(), QSize(153, 25));
     QCOMPARE(w.Command1->parentWidget(), static_cast<QWidget*>(w.P1));
+    // The captions fit their design width in the dialogue font.
+    for (QPushButton* b : {w.Command1, w.Command2})
+        QVERIFY(QFontMetrics(b->font()).horizontalAdvance(b->text()) <= b->width() - 12);
     QCOMPARE(w.Timer1->interval(), 10);
     QVERIFY(!w.Timer1->isActive());
 }

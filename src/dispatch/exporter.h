@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class ImageButton;
+class QLabel;
+class SmtpSession;
+
+// The dispatch window: who sends the questionnaire, three picture buttons
+// (close, settings, send) and the status line of the SMTP exchange.  It reads
+// the mail settings from PARANET.LST as it is constructed and again after the
+// settings window has closed.
+class Exporter : public QDialog
+{
+    Q_OBJECT
+public:
+    // PARANET.LST lies in directory.  answerText gives the text to send at the
+    // moment "Expédier" is clicked.  The mail server is always reached on port
+    // 25; only tests choose another.
+    Exporter(const QString& directory, std::function<QString()> answerText,
+             QWidget* parent = nullptr, quint16 port = 25);
+
+    // False when the settings could not be read: the message has been shown
+    // and the window must not be shown.
+    bool loaded() const { return m_loaded; }
+
+    QLabel* Label4 = nullptr; // the subject word
+    QLabel* Label3 = nullptr;
+    ImageButton* Label5 = nullptr;   // the sender line; a click opens the settings
+    ImageButton* Image1 = nullptr;   // close without sending
+    ImageButton* Image3 = nullptr;   // settings
+    ImageButton* Image2 = nullptr;   // send
+    QLabel* Label1 = nullptr;        // status line
+    SmtpSession* Winsock1 = nullptr; // the exchange over the window's socket
+
+    // Every way of closing ends here: a run in progress stops, quietly.
+    void done(int result) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createControls();
+    QRect twipsRect(int left, int top, int width, int height) const;
+    void centreOnScreen();
+
+    bool Form_Load();
+    void Image1_Click();
+    void Image3_Click();
+    void Image2_Click();
+    void Winsock1_Succeeded();
+    void Winsock1_Failed();
+
+    QString m_directory;
+    std::function<QString()> m_answerText;
+    bool m_loaded = false;
+
+    // Records 3, 4, 5 and 6 of PARANET.LST.
+    QString expediteur;
+    QString adresse;
+    QString serveur;
+    QString destinataire;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Cuts the bytes a mail server sends into complete replies.  A reply is one
+// or more lines ended by CR LF; every line but the last has a '-' after its
+// three-digit code ("250-SIZE"), and the reply's code is that of the last
+// line.  Arrivals may split a reply anywhere or carry several replies.
+class SmtpReplyReader
+{
+public:
+    struct Reply {
+        int code = 0; // 0 when the last line does not begin with three digits
+        QList<QByteArray> lines;
+    };
+
+    // A server that sends this much without ending a line is not one.
+    static constexpr int MaxPending = 64 * 1024;
+
+    void append(const QByteArray& bytes);
+
+    // Takes the next complete reply; false when none is complete yet.
+    bool next(Reply* reply);
+
+    // True once the server has sent more than MaxPending bytes of an
+    // unfinished reply.
+    bool overflowed() const { return m_buffer.size() + m_pendingBytes > MaxPending; }
+
+    void clear();
+
+private:
+    QByteArray m_buffer;
+    QList<QByteArray> m_pending; // lines of the reply being read
+    qsizetype m_pendingBytes = 0;
+};

@@ -1,0 +1,39 @@
+// The two outlets of the answers: printing for posting, and e-mail.
+#include "dispatch/exporter.h"
+#include "sheet/composebuffer.h"
+#include "sheet/feuillep.h"
+#include "sheet/printeddocument.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+void feuillep::Command1_Click()
+{
+    // The printer set-up: the user chooses a printer or cancels, and
+    // cancelling leaves everything, rtf1 included, as it was.
+    if (!CommonDialog1)
+        return;
+    QPrintDialog setup(CommonDialog1.get(), this);
+    setup.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (setup.exec() != QDialog::Accepted)
+        return;
+
+    // The layout measures the page in the printer's own pixels; nothing else
+    // of the chosen printer is changed.
+    rtf1->clear();
+    printeddocument::composeHead(*rtf1);
+    majtexte();
+    rtf1->print(CommonDialog1.get());
+}
+
+void feuillep::Command2_Click()
+{
+    // The answer text alone; the dispatch window reads it when it sends.
+    rtf1->clear();
+    majtexte();
+    Exporter dispatch(
+        m_directory, [this] { return rtf1->plainText(); }, this);
+    // When the settings cannot be read the window never appears.
+    if (dispatch.loaded())
+        runOwnModal(&dispatch);
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/python3
+"""A real SMTP server for the tests (Debian's aiosmtpd) on 127.0.0.1 and a
+free port.  Prints "PORT <n>" once it listens.  Every delivered message N is
+saved in the directory given as argument:
+  N.eml   the message as the server took it (dot-stuffing undone)
+  N.json  envelope, EHLO/HELO name, and the message as a mail reader decodes
+          it (subject, charset, transfer encoding, body bytes in hex)
+Stops on SIGTERM, when its standard input (a pipe) closes, or after ten
+minutes."""
+import asyncio
+import email
+import email.policy
+import json
+import os
+import signal
+import sys
+
+from aiosmtpd.smtp import SMTP
+
+
+class Sink:
+    def __init__(self, directory):
+        self.directory = directory
+        self.count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        base = os.path.join(self.directory, str(self.count))
+        raw = envelope.original_content
+        with open(base + '.eml', 'wb') as f:
+            f.write(raw)
+        message = email.message_from_bytes(raw, policy=email.policy.default)
+        info = {
+            'mail_from': envelope.mail_from,
+            'rcpt_tos': envelope.rcpt_tos,
+            'helo': session.host_name,
+            'subject': str(message['subject']),
+            'charset': message.get_content_charset(),
+            'encoding': message['content-transfer-encoding'],
+            'body': message.get_payload(decode=True).hex(),
+            'date': str(message['date']),
+            'date_valid': message['date'].datetime is not None,
+        }
+        with open(base + '.tmp', 'w') as f:
+            json.dump(info, f)
+        # The test waits for the .json: it must appear whole.
+        os.rename(base + '.tmp', base + '.json')
+        return '250 Message accepted for delivery'
+
+
+def main():
+    directory = sys.argv[1]
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+    handler = Sink(directory)
+    server = loop.run_until_complete(
+        loop.create_server(lambda: SMTP(handler, decode_data=False, hostname='sink.test'),
+                           '127.0.0.1', 0))
+    print('PORT', server.sockets[0].getsockname()[1], flush=True)
+    loop.add_signal_handler(signal.SIGTERM, loop.stop)
+    try:
+        # A test that dies closes the pipe: the server goes with it.
+        loop.add_reader(sys.stdin.fileno(), lambda: sys.stdin.buffer.read1() or loop.stop())
+    except (OSError, ValueError):
+        pass  # not a pipe
+    loop.call_later(600, loop.stop)
+    loop.run_forever()
+    server.close()
+
+
+if __name__ == '__main__':
+    main()

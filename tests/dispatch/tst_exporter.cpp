@@ -1,0 +1,457 @@
+#include "dispatch/exporter.h"
+#include "dispatch/smtppeer.h"
+#include "dispatch/smtpsession.h"
+#include "settings/param.h"
+#include "sheet/imagebutton.h"
+#include "support/helpers.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace testing;
+
+class ExporterTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void look();
+    void shadowedCaptions();
+    void senderLine();
+    void unreadableSettings();
+    void settingsReadAgainAfterParam();
+    void unreadableAfterParamCloses();
+    void closingPaths_data();
+    void closingPaths();
+    void failureKeepsTheWindowOpen();
+    void refusedBeforeConnecting_data();
+    void refusedBeforeConnecting();
+};
+
+namespace
+{
+
+QByteArray settings(const QByteArray& name, const QByteArray& address, const QByteArray& server,
+                    const QByteArray& recipient = "retour@tarvel.fr")
+{
+    return record("http://www.tarvel.fr/") + record("http://www.tarvel.fr/recherche/") +
+           record(name) + record(address) + record(server) + record(recipient) +
+           record("http://www.tarvel.fr/maj.txt") + record("http://www.tarvel.fr/cartes/");
+}
+
+QString paranetIn(const QTemporaryDir& dir)
+{
+    return dir.filePath(QStringLiteral("PARANET.LST"));
+}
+
+// A dispatch window over its own directory, shown window-modal without
+// blocking the test.
+struct Window {
+    QTemporaryDir dir;
+    std::unique_ptr<Exporter> w;
+    QString text = QStringLiteral("1. Oui\r\n2. année\r\n");
+
+    explicit Window(const QByteArray& file = QByteArray(), quint16 port = 25)
+    {
+        if (!file.isNull())
+            writeBytes(paranetIn(dir), file);
+        w = std::make_unique<Exporter>(
+            dir.path(), [this] { return text; }, nullptr, port);
+        SmtpSession::Timeouts t;
+        t.connect = 5000;
+        t.reply = t.dataEnd = 3000;
+        t.quit = 300;
+        w->Winsock1->setTimeouts(t);
+    }
+    void open()
+    {
+        w->open();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qWarning("dispatch window not exposed");
+    }
+};
+
+// The visible message boxes, to count them.
+int messageBoxes()
+{
+    int n = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        n += qobject_cast<QMessageBox*>(top) && top->isVisible();
+    return n;
+}
+
+struct Answered {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int count = 0;
+};
+
+// Answers the next message box with OK, noting what it said.
+void answerNextBox(Answered* seen)
+{
+    onNextMessageBox([seen](QMessageBox* box) {
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->icon = box->icon();
+        ++seen->count;
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+}
+
+struct Ink {
+    QRect white, black;
+};
+
+// The bounding boxes of pure white and pure black pixels in a band of the image.
+Ink inkIn(const QImage& image, const QRect& band)
+{
+    Ink ink;
+    for (int y = band.top(); y <= band.bottom(); ++y) {
+        for (int x = band.left(); x <= band.right(); ++x) {
+            const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+            if (c == 0xFFFFFF)
+                ink.white |= QRect(x, y, 1, 1);
+            else if (c == 0)
+                ink.black |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
+
+void retype(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    typeText(box, text);
+}
+
+} // namespace
+
+void ExporterTest::look()
+{
+    Window win;
+    Exporter& w = *win.w;
+    QVERIFY(w.loaded());
+    QCOMPARE(w.objectName(), QStringLiteral("Exporter"));
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral("Expédier le questionnaire par courrier électronique"));
+    QVERIFY(w.windowFlags() & Qt::Tool);
+    QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    // 7890 x 1935 twips at 15 twips a pixel, and not resizable.
+    QCOMPARE(w.size(), QSize(526, 129));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QCOMPARE(w.geometry().center(), w.screen()->geometry().center());
+
+    const struct {
+        QWidget* control;
+        const char* name;
+        QRect rect;
+    } controls[] = {
+        {w.Label4, "Label4", {24, 0, 449, 17}},  {w.Label3, "Label3", {0, 16, 81, 17}},
+        {w.Label5, "Label5", {88, 16, 425, 17}}, {w.Image1, "Image1", {104, 48, 32, 32}},
+        {w.Image3, "Image3", {240, 48, 32, 32}}, {w.Image2, "Image2", {376, 48, 32, 32}},
+        {w.Label1, "Label1", {0, 112, 526, 17}},
+    };
+    for (const auto& c : controls) {
+        QCOMPARE(c.control->objectName(), QLatin1String(c.name));
+        QCOMPARE(c.control->geometry(), c.rect);
+    }
+    QCOMPARE(w.Label4->text(), QStringLiteral("Questionnaire"));
+    QCOMPARE(w.Label3->text(), QStringLiteral("Auteur:"));
+    QVERIFY(w.Label3->font().bold());
+    QCOMPARE(w.Label3->font().pointSizeF(), 9.75);
+    QCOMPARE(w.Label1->text(), QString());
+
+    const QStringList tips = {"Fermer sans expédier", "Paramètres", "Expédier"};
+    const ImageButton* pictures[] = {w.Image1, w.Image3, w.Image2};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(pictures[i]->toolTip(), tips[i]);
+        QCOMPARE(pictures[i]->pixmap().size(), QSize(32, 32));
+        QCOMPARE(pictures[i]->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(pictures[i]->cursor().hotSpot(), QPoint(12, 1));
+    }
+    QVERIFY(w.Image1->pixmap().toImage() != w.Image3->pixmap().toImage());
+    QVERIFY(w.Image3->pixmap().toImage() != w.Image2->pixmap().toImage());
+
+    // The colours as drawn.
+    win.open();
+    const QImage image = w.grab().toImage();
+    QCOMPARE(image.pixelColor(5, 40), QColor(58, 140, 201));     // background
+    QCOMPARE(image.pixelColor(500, 40), QColor(58, 140, 201));   // right of the pictures
+    QCOMPARE(image.pixelColor(440, 2), QColor(Qt::white));       // Label4
+    QCOMPARE(image.pixelColor(500, 25), QColor(Qt::white));      // Label5
+    QCOMPARE(image.pixelColor(520, 125), QColor(192, 192, 192)); // Label1
+    QCOMPARE(image.pixelColor(78, 30), QColor(58, 140, 201));    // under Label3's text
+    // The lettering of Label3 and of the status line in their own colours
+    // (within what anti-aliasing of small letters leaves of them).
+    auto holds = [](const QImage& im, const QRect& r, const QColor& c) {
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor p = im.pixelColor(x, y);
+                if (qAbs(p.red() - c.red()) + qAbs(p.green() - c.green()) +
+                        qAbs(p.blue() - c.blue()) <=
+                    48)
+                    return true;
+            }
+        return false;
+    };
+    QVERIFY(holds(image, QRect(0, 16, 60, 17), QColor(247, 247, 225)));
+    w.Label1->setText(QStringLiteral("Connecté"));
+    QVERIFY(holds(w.grab().toImage(), QRect(0, 112, 80, 17), QColor(0, 0, 128)));
+}
+
+void ExporterTest::shadowedCaptions()
+{
+    Window win;
+    win.open();
+    // The band under the icons (rows 48 to 79) and above the status line, as
+    // it should look: black captions with their top-left corners at (100, 84),
+    // (226, 84) and (369, 84), the same in white two pixels up and left, in
+    // the window's font made bold.
+    const QRect band(0, 80, 526, 32);
+    QImage expected(band.size(), QImage::Format_RGB32);
+    expected.fill(QColor(58, 140, 201));
+    {
+        QPainter p(&expected);
+        QFont bold = win.w->font();
+        bold.setBold(true);
+        p.setFont(bold);
+        const int ascent = QFontMetrics(bold).ascent();
+        const QStringList texts = {"Annuler", "Paramètres", "Expédier"};
+        const int xs[] = {100, 226, 369};
+        p.setPen(Qt::black);
+        for (int i = 0; i < 3; ++i)
+            p.drawText(xs[i], 84 - band.top() + ascent, texts[i]);
+        p.setPen(Qt::white);
+        for (int i = 0; i < 3; ++i)
+            p.drawText(xs[i] - 2, 82 - band.top() + ascent, texts[i]);
+    }
+    const Ink ink = inkIn(expected, expected.rect());
+    QVERIFY(ink.white.width() > 300 && ink.black.width() > 300);
+
+    for (int pass = 0; pass < 2; ++pass) {
+        const QImage image = win.w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.copy(band), expected);
+        // Covered and uncovered: painted again at the same place.
+        QWidget cover;
+        cover.setGeometry(win.w->geometry());
+        cover.show();
+        settle(50);
+        cover.hide();
+        win.w->update();
+        settle(50);
+    }
+}
+
+void ExporterTest::senderLine()
+{
+    Window win(settings("Lyc\xe9"
+                        "e Jean Moulin",
+                        "prof@lycee-moulin.fr", "smtp.lycee-moulin.fr"));
+    QCOMPARE(win.w->Label5->text(), QStringLiteral("Lycée Jean Moulin ( prof@lycee-moulin.fr )"));
+
+    // No file: created empty, and the line is the two brackets alone.
+    Window none;
+    QVERIFY(none.w->loaded());
+    QCOMPARE(none.w->Label5->text(), QStringLiteral(" (  )"));
+    QVERIFY(QFile::exists(paranetIn(none.dir)));
+    QCOMPARE(QFileInfo(paranetIn(none.dir)).size(), 0);
+}
+
+void ExporterTest::unreadableSettings()
+{
+    // A directory where the file should be: it can be neither opened nor made.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("PARANET.LST")));
+    Answered seen;
+    answerNextBox(&seen);
+    Exporter w(dir.path(), [] { return QString(); });
+    QCOMPARE(seen.count, 1);
+    QCOMPARE(seen.title, QStringLiteral("Lecture impossible"));
+    QCOMPARE(seen.text, QStringLiteral("Lecture imposible sur le disque."));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QVERIFY(!w.loaded());
+    QVERIFY(!w.isVisible());
+}
+
+void ExporterTest::settingsReadAgainAfterParam()
+{
+    Window win(settings("Lyc\xe9"
+                        "e Jean Moulin",
+                        "prof@lycee-moulin.fr", "smtp.lycee-moulin.fr"));
+    win.open();
+    bool seen = false;
+    onNextModal([&seen](QWidget* modal) {
+        auto* dlg = qobject_cast<param*>(modal);
+        QVERIFY(dlg);
+        seen = true;
+        retype(dlg->Text3, QStringLiteral("Collège Brassens"));
+        retype(dlg->Text4, QStringLiteral("cpe@college-brassens.fr"));
+        QTest::mouseClick(dlg->Command3, Qt::LeftButton); // Valider
+    });
+    QTest::mouseClick(win.w->Image3, Qt::LeftButton);
+    QVERIFY(seen);
+    QCOMPARE(win.w->Label5->text(), QStringLiteral("Collège Brassens ( cpe@college-brassens.fr )"));
+    QVERIFY(win.w->isVisible());
+
+    // The sender line opens the same window; cancelling it reads the file
+    // again, which the test changes meanwhile, as the sibling program might.
+    seen = false;
+    QTemporaryDir* dir = &win.dir;
+    onNextModal([&seen, dir](QWidget* modal) {
+        auto* dlg = qobject_cast<param*>(modal);
+        QVERIFY(dlg);
+        seen = true;
+        writeBytes(paranetIn(*dir), settings("Autre", "autre@lycee.fr", "smtp"));
+        QTest::mouseClick(dlg->Command2, Qt::LeftButton); // Annuler
+    });
+    QTest::mouseClick(win.w->Label5, Qt::LeftButton);
+    QVERIFY(seen);
+    QCOMPARE(win.w->Label5->text(), QStringLiteral("Autre ( autre@lycee.fr )"));
+}
+
+void ExporterTest::unreadableAfterParamCloses()
+{
+    Window win(settings("E", "a@b.fr", "smtp"));
+    win.open();
+    const QString file = paranetIn(win.dir);
+    Answered seen;
+    onNextModal([&seen, file](QWidget* modal) {
+        auto* dlg = qobject_cast<param*>(modal);
+        QVERIFY(dlg);
+        QFile::remove(file);
+        QDir().mkdir(file);
+        answerNextBox(&seen);
+        QTest::mouseClick(dlg->Command2, Qt::LeftButton);
+    });
+    QTest::mouseClick(win.w->Image3, Qt::LeftButton);
+    QTRY_COMPARE(seen.count, 1);
+    QCOMPARE(seen.title, QStringLiteral("Lecture impossible"));
+    QVERIFY(!win.w->isVisible());
+    QCOMPARE(win.w->result(), int(QDialog::Rejected));
+}
+
+void ExporterTest::closingPaths_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Annuler") << false << false;
+    QTest::newRow("close box") << false << true;
+    QTest::newRow("Annuler during a run") << true << false;
+    QTest::newRow("close box during a run") << true << true;
+}
+
+void ExporterTest::closingPaths()
+{
+    QFETCH(bool, running);
+    QFETCH(bool, closeBox);
+    ScriptedPeer peer;
+    peer.replies["RCPT"] = QByteArray(); // a run waits here
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    win.open();
+    if (running) {
+        QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+        QTRY_COMPARE(win.w->Label1->text(), QStringLiteral("Expédition du message"));
+        // A second send and the settings do nothing while the run waits.
+        QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+        QTest::mouseClick(win.w->Image3, Qt::LeftButton);
+        settle(100);
+        QCOMPARE(QApplication::activeModalWidget(), win.w.get());
+        QCOMPARE(peer.connections, 1);
+    }
+    if (closeBox)
+        win.w->close();
+    else
+        QTest::mouseClick(win.w->Image1, Qt::LeftButton);
+    QVERIFY(!win.w->isVisible());
+    QCOMPARE(win.w->result(), int(QDialog::Rejected));
+    QCOMPARE(win.w->Winsock1->socketState(), QAbstractSocket::UnconnectedState);
+    if (running)
+        QTRY_VERIFY(peer.clientClosed);
+    settle(200);
+    QCOMPARE(messageBoxes(), 0);
+}
+
+void ExporterTest::failureKeepsTheWindowOpen()
+{
+    ScriptedPeer peer;
+    peer.replies["RCPT"] = "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected\r\n";
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    win.open();
+    Answered seen;
+    answerNextBox(&seen);
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(seen.count, 1);
+    QCOMPARE(seen.title, QStringLiteral("Erreur transmission"));
+    QCOMPARE(
+        seen.text,
+        QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    settle(300);
+    QCOMPARE(messageBoxes(), 0); // one message, no second
+    QVERIFY(win.w->isVisible());
+    QCOMPARE(win.w->Label1->text(), QStringLiteral("Expédition du message"));
+    QCOMPARE(win.w->Winsock1->socketState(), QAbstractSocket::UnconnectedState);
+    QTRY_VERIFY(peer.clientClosed);
+
+    // The user may try again from the same window.
+    peer.replies["RCPT"] = "250 Ok\r\n";
+    ScriptedPeer second;
+    win.w->Winsock1->setPort(second.port());
+    answerNextBox(&seen);
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(seen.count, 2);
+    QCOMPARE(seen.title, QStringLiteral("Transmission OK"));
+    QTRY_VERIFY(!win.w->isVisible());
+}
+
+void ExporterTest::refusedBeforeConnecting_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("server");
+    QTest::addColumn<QString>("text");
+    const QString noServer =
+        QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer une "
+                       "carte.\r\nCliquer sur « paramètres » pour le saisir et consulter l'aide "
+                       "si nécessaire.");
+    QTest::newRow("no server") << QByteArray("a@b.fr") << QByteArray() << noServer;
+    QTest::newRow("spaces") << QByteArray("a@b.fr") << QByteArray("   ") << noServer;
+    QTest::newRow("line break")
+        << QByteArray("a@b.fr>\r\nRCPT TO:<autre@x.fr") << QByteArray("127.0.0.1")
+        << QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
+                          "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
+                          "envoyé avec ces paramètres.");
+}
+
+void ExporterTest::refusedBeforeConnecting()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, server);
+    QFETCH(QString, text);
+    ScriptedPeer peer;
+    Window win(settings("E", address, server), peer.port());
+    win.open();
+    Answered seen;
+    answerNextBox(&seen);
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(seen.count, 1);
+    QCOMPARE(seen.title, QStringLiteral("Paramètre incorrect"));
+    QCOMPARE(seen.text, text);
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QVERIFY(win.w->isVisible());
+    QCOMPARE(win.w->Label1->text(), QString());
+    settle(100);
+    QCOMPARE(peer.connections, 0);
+}
+
+QTEST_MAIN(ExporterTest)
+#include "tst_exporter.moc"
