@@ -5,6 +5,7 @@
 #include "settings/paranet.h"
 #include "sheet/fonts.h"
 #include "sheet/imagebutton.h"
+#include "sheet/toolwindow.h"
 #include "sheet/twips.h"
 
 #include <QLabel>
@@ -59,8 +60,6 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
 {
     setObjectName(QStringLiteral("Exporter"));
     setWindowTitle(QStringLiteral("Expédier le questionnaire par courrier électronique"));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
     setFont(dialogFont(8)); // the default dialog font
     colour(this, Qt::black, QColor(58, 140, 201));
 
@@ -71,16 +70,9 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(Winsock1, &SmtpSession::failed, this, &Exporter::Winsock1_Failed);
 
     createControls();
-    setFixedSize(twips::toPixelsX(7890, this), twips::toPixelsY(1935, this));
-    centreOnScreen();
+    setUpToolWindow(this, 7890, 1935);
 
     m_loaded = Form_Load();
-}
-
-QRect Exporter::twipsRect(int left, int top, int width, int height) const
-{
-    return QRect(twips::toPixelsX(left, this), twips::toPixelsY(top, this),
-                 twips::toPixelsX(width, this), twips::toPixelsY(height, this));
 }
 
 void Exporter::createControls()
@@ -89,18 +81,18 @@ void Exporter::createControls()
     // covers the one pixel row by which it overlaps it.
     Label4 = new QLabel(QStringLiteral("Questionnaire"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setGeometry(twipsRect(360, 0, 6735, 255));
+    Label4->setGeometry(twips::toPixels(360, 0, 6735, 255, this));
     colour(Label4, Qt::black, Qt::white);
 
     Label3 = new QLabel(QStringLiteral("Auteur:"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(twipsRect(0, 240, 1215, 255));
+    Label3->setGeometry(twips::toPixels(0, 240, 1215, 255, this));
     Label3->setFont(dialogFont(9.75, true));
     colour(Label3, QColor(247, 247, 225));
 
     Label5 = new ImageButton(this);
     Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->setGeometry(twipsRect(1320, 240, 6375, 255));
+    Label5->setGeometry(twips::toPixels(1320, 240, 6375, 255, this));
     colour(Label5, Qt::black, Qt::white);
     connect(Label5, &ImageButton::clicked, this, &Exporter::Image3_Click);
 
@@ -108,7 +100,7 @@ void Exporter::createControls()
     for (const Picture& p : pictures) {
         auto* b = new ImageButton(this);
         b->setObjectName(QLatin1String(p.name));
-        b->setGeometry(twipsRect(p.left, 720, 480, 480));
+        b->setGeometry(twips::toPixels(p.left, 720, 480, 480, this));
         b->setPixmap(QPixmap(QLatin1String(p.image)));
         b->setToolTip(QString::fromUtf8(p.tooltip));
         b->setCursor(hand);
@@ -120,15 +112,8 @@ void Exporter::createControls()
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(0, 1680, 7890, 255));
+    Label1->setGeometry(twips::toPixels(0, 1680, 7890, 255, this));
     colour(Label1, QColor(0, 0, 128), QColor(192, 192, 192));
-}
-
-void Exporter::centreOnScreen()
-{
-    const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
-    if (s)
-        move(s->geometry().center() - rect().center());
 }
 
 bool Exporter::Form_Load()

@@ -42,8 +42,6 @@ protected:
 
 private:
     void createControls();
-    QRect twipsRect(int left, int top, int width, int height) const;
-    void centreOnScreen();
 
     bool Form_Load();
     void Image1_Click();

@@ -3,6 +3,7 @@
 #include "settings/paranet.h"
 #include "settings/recordfile.h"
 #include "sheet/fonts.h"
+#include "sheet/toolwindow.h"
 #include "sheet/twips.h"
 
 #include <QGroupBox>
@@ -60,8 +61,6 @@ param::param(const QString& directory, QWidget* parent) : QDialog(parent), m_dir
 {
     setObjectName(QStringLiteral("param"));
     setWindowTitle(QStringLiteral("Paramètres"));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(192, 192, 192));
@@ -69,16 +68,9 @@ param::param(const QString& directory, QWidget* parent) : QDialog(parent), m_dir
     setFont(dialogFont(8)); // the default dialog font, for the buttons and Text1
 
     createControls();
-    setFixedSize(twips::toPixelsX(6855, this), twips::toPixelsY(5610, this));
-    centreOnScreen();
+    setUpToolWindow(this, 6855, 5610);
 
     Form_Load();
-}
-
-QRect param::twipsRect(int left, int top, int width, int height) const
-{
-    return QRect(twips::toPixelsX(left, this), twips::toPixelsY(top, this),
-                 twips::toPixelsX(width, this), twips::toPixelsY(height, this));
 }
 
 void param::createControls()
@@ -86,11 +78,11 @@ void param::createControls()
     Frame1 = new QGroupBox(QStringLiteral("Adresses ( pour information )"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFont(dialogFont(9.75));
-    Frame1->setGeometry(twipsRect(240, 120, 6375, 1935));
+    Frame1->setGeometry(twips::toPixels(240, 120, 6375, 1935, this));
 
     Text1 = new QPlainTextEdit(Frame1);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twipsRect(240, 360, 5895, 1335));
+    Text1->setGeometry(twips::toPixels(240, 360, 5895, 1335, this));
     Text1->setFont(dialogFont(8));
     Text1->setReadOnly(true);
     // Still reachable from the keyboard, to scroll and copy the addresses.
@@ -106,17 +98,17 @@ void param::createControls()
     Frame3 = new QGroupBox(QStringLiteral("Courrier électronique ( à saisir )"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
     Frame3->setFont(dialogFont(9.75));
-    Frame3->setGeometry(twipsRect(240, 2160, 6375, 2655));
+    Frame3->setGeometry(twips::toPixels(240, 2160, 6375, 2655, this));
 
     for (const Entry& e : entries) {
         QLabel* label = new QLabel(QString::fromUtf8(e.caption), Frame3);
         label->setObjectName(QLatin1String(e.labelName));
-        label->setGeometry(twipsRect(240, e.labelTop, 4335, 255));
+        label->setGeometry(twips::toPixels(240, e.labelTop, 4335, 255, this));
         this->*e.label = label;
 
         QLineEdit* box = new QLineEdit(Frame3);
         box->setObjectName(QLatin1String(e.boxName));
-        box->setGeometry(twipsRect(240, e.boxTop, 5895, 345));
+        box->setGeometry(twips::toPixels(240, e.boxTop, 5895, 345, this));
         box->setFont(dialogFont(9.75));
         box->setMaxLength(MaxEntry);
         this->*e.box = box;
@@ -125,12 +117,12 @@ void param::createControls()
 
     Command2 = new QPushButton(QStringLiteral("Annuler"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(twipsRect(1440, 5040, 1575, 375));
+    Command2->setGeometry(twips::toPixels(1440, 5040, 1575, 375, this));
     connect(Command2, &QPushButton::clicked, this, &param::Command2_Click);
 
     Command3 = new QPushButton(QStringLiteral("Valider"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setGeometry(twipsRect(3600, 5040, 1575, 375));
+    Command3->setGeometry(twips::toPixels(3600, 5040, 1575, 375, this));
     connect(Command3, &QPushButton::clicked, this, &param::Command3_Click);
     // Enter in a box validates, as in any settings dialogue; Escape cancels.
     Command3->setDefault(true);
@@ -141,13 +133,6 @@ void param::createControls()
     setTabOrder(Text4, Text5);
     setTabOrder(Text5, Text1);
     Command3->setFocus();
-}
-
-void param::centreOnScreen()
-{
-    const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
-    if (s)
-        move(s->geometry().center() - rect().center());
 }
 
 void param::showEntry(QLineEdit* box, const QString& text)

@@ -34,8 +34,6 @@ public:
 
 private:
     void createControls();
-    QRect twipsRect(int left, int top, int width, int height) const;
-    void centreOnScreen();
     void showEntry(QLineEdit* box, const QString& text);
 
     void Form_Load();

@@ -59,24 +59,20 @@ void feuillep::createStaticControls()
 {
     P1 = new Page(this);
     P1->setObjectName(QStringLiteral("P1"));
-    P1->setGeometry(twips::toPixelsX(480, this), twips::toPixelsY(600, this),
-                    twips::toPixelsX(10575, this), twips::toPixelsY(7455, this));
+    P1->setGeometry(twips::toPixels(480, 600, 10575, 7455, this));
 
     VScroll1 = new QScrollBar(Qt::Vertical, this);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    VScroll1->setGeometry(twips::toPixelsX(6120, this), twips::toPixelsY(360, this),
-                          twips::toPixelsX(255, this), twips::toPixelsY(1215, this));
+    VScroll1->setGeometry(twips::toPixels(6120, 360, 255, 1215, this));
     VScroll1->setFocusPolicy(Qt::StrongFocus);
 
     P2 = new Banner(this);
     P2->setObjectName(QStringLiteral("P2"));
-    P2->setGeometry(twips::toPixelsX(8040, this), twips::toPixelsY(1200, this),
-                    twips::toPixelsX(3975, this), twips::toPixelsY(855, this));
+    P2->setGeometry(twips::toPixels(8040, 1200, 3975, 855, this));
 
     Image1 = new ImageButton(P2);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(twips::toPixelsX(600, this), twips::toPixelsY(240, this),
-                        twips::toPixelsX(480, this), twips::toPixelsY(480, this));
+    Image1->setGeometry(twips::toPixels(600, 240, 480, 480, this));
     Image1->setPixmap(QPixmap(QStringLiteral(":/close.xpm")));
     Image1->setToolTip(QStringLiteral("Fermer"));
     Image1->setCursor(QCursor(QPixmap(QStringLiteral(":/hand.xpm")), 12, 1));
@@ -86,8 +82,7 @@ void feuillep::createStaticControls()
         auto* b = new QPushButton(caption, P1);
         b->setObjectName(QLatin1String(name));
         b->setFont(dialogFont());
-        b->setGeometry(twips::toPixelsX(2400, this), twips::toPixelsY(top, this),
-                       twips::toPixelsX(2295, this), twips::toPixelsY(375, this));
+        b->setGeometry(twips::toPixels(2400, top, 2295, 375, this));
         return b;
     };
     Command1 = button("Command1", QStringLiteral("Imprimer (pour expédition)"), 840);

@@ -26,3 +26,16 @@ inline int toPixelsY(int t, const QPaintDevice* d)
 }
 
 } // namespace twips
+
+#include <QRect>
+
+namespace twips
+{
+
+// A design rectangle (left, top, width, height in twips) in pixels.
+inline QRect toPixels(int left, int top, int width, int height, const QPaintDevice* d)
+{
+    return QRect(toPixelsX(left, d), toPixelsY(top, d), toPixelsX(width, d), toPixelsY(height, d));
+}
+
+} // namespace twips

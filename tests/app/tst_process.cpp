@@ -10,13 +10,6 @@
 
 using namespace testing;
 
-namespace
-{
-const QByteArray Oui("\x03\x00OUI", 5);
-const QByteArray Non("\x03\x00NON", 5);
-constexpr int FlagOffset = 2432;
-} // namespace
-
 class ProcessTest : public QObject
 {
     Q_OBJECT
@@ -75,12 +68,12 @@ void ProcessTest::signalLeavesNon()
     p.setWorkingDirectory(QDir::tempPath()); // the flag follows the executable, not this
     p.start(exe, {});
     QVERIFY(p.waitForStarted());
-    QVERIFY(waitForFlag(flag, Oui));
+    QVERIFY(waitForFlag(flag, FlagOui));
     ::kill(p.processId(), signal);
     QVERIFY(p.waitForFinished(5000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     const QByteArray after = readBytes(flag);
-    QCOMPARE(after.mid(FlagOffset, 5), Non);
+    QCOMPARE(after.mid(FlagOffset, 5), FlagNon);
     if (prefilled) {
         QCOMPARE(after.size(), before.size());
         QCOMPARE(after.left(FlagOffset), before.left(FlagOffset));

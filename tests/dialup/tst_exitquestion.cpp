@@ -15,12 +15,10 @@
 #include <QTimer>
 
 using namespace nmtest;
+using namespace testing;
 
 namespace
 {
-const QByteArray Non("\x03\x00NON", 5);
-constexpr int FlagOffset = 2432;
-
 // Answers, and records, any modal window: none should appear.
 class ModalWatch
 {
@@ -96,6 +94,7 @@ private Q_SLOTS:
     void answerNonLeavesTheConnectionUp();
     void answerOuiHangsUpOnce();
     void terminationAsksNothing();
+    void terminationWhileTheQuestionIsUp();
 
 private:
     void startMock() { QVERIFY2(m_mock.start(m_bus.address()), "dbusmock did not start"); }
@@ -144,7 +143,8 @@ void ExitQuestionTest::verifyClosed(feuillep& w, QSignalSpy& ended, const QTempo
 {
     QVERIFY(!w.isVisible());
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(testing::readBytes(dir.filePath(QStringLiteral("TEMPO.SPC"))).mid(FlagOffset, 5), Non);
+    QCOMPARE(testing::readBytes(dir.filePath(QStringLiteral("TEMPO.SPC"))).mid(FlagOffset, 5),
+             FlagNon);
 }
 
 void ExitQuestionTest::noQuestion_data()
@@ -261,6 +261,29 @@ void ExitQuestionTest::terminationAsksNothing()
     w.close();
     QCOMPARE(watch.seen, QStringList());
     QCOMPARE(counts.probes, 0);
+    QCOMPARE(counts.hangUps, 0);
+    verifyClosed(w, ended, dir);
+}
+
+// A termination signal arrives while the user reads the question: the program
+// unloads once, and the answer given afterwards changes nothing more.
+void ExitQuestionTest::terminationWhileTheQuestionIsUp()
+{
+    Counts counts;
+    QTemporaryDir dir;
+    feuillep w(dir.path());
+    w.setDialupLink(std::make_unique<CountingLink>(counts));
+    QSignalSpy ended(&w, &feuillep::ended);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    testing::onNextMessageBox([&](QMessageBox* box) {
+        w.terminate();
+        QCOMPARE(ended.count(), 1);
+        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    });
+    QVERIFY(w.close());
+    QCOMPARE(counts.probes, 1);
     QCOMPARE(counts.hangUps, 0);
     verifyClosed(w, ended, dir);
 }

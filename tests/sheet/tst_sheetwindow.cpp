@@ -18,13 +18,6 @@
 
 using namespace testing;
 
-namespace
-{
-const QByteArray Oui("\x03\x00OUI", 5);
-const QByteArray Non("\x03\x00NON", 5);
-constexpr int FlagOffset = 2432;
-} // namespace
-
 class SheetWindowTest : public QObject
 {
     Q_OBJECT
@@ -252,15 +245,15 @@ void SheetWindowTest::flagWhileOpenAndAfterClose()
     {
         feuillep w(dir.path());
         QCOMPARE(w.flagPath(), flag);
-        QCOMPARE(readBytes(flag).mid(FlagOffset), Oui);
+        QCOMPARE(readBytes(flag).mid(FlagOffset), FlagOui);
         w.show();
         QVERIFY(w.close());
-        QCOMPARE(readBytes(flag).mid(FlagOffset), Non);
+        QCOMPARE(readBytes(flag).mid(FlagOffset), FlagNon);
     }
     // A directory that already ends with its separator.
     feuillep again(dir.path() + QLatin1Char('/'));
     QCOMPARE(again.flagPath(), flag);
-    QCOMPARE(readBytes(flag).mid(FlagOffset), Oui);
+    QCOMPARE(readBytes(flag).mid(FlagOffset), FlagOui);
 }
 
 void SheetWindowTest::flagLeavesOtherBytesAlone()
@@ -277,12 +270,12 @@ void SheetWindowTest::flagLeavesOtherBytesAlone()
     feuillep w(dir.path());
     QByteArray now = readBytes(flag);
     QCOMPARE(now.size(), before.size());
-    QCOMPARE(now.mid(FlagOffset, 5), Oui);
+    QCOMPARE(now.mid(FlagOffset, 5), FlagOui);
     QCOMPARE(outsideRecord(now), outsideRecord(before));
     w.close();
     now = readBytes(flag);
     QCOMPARE(now.size(), before.size());
-    QCOMPARE(now.mid(FlagOffset, 5), Non);
+    QCOMPARE(now.mid(FlagOffset, 5), FlagNon);
     QCOMPARE(outsideRecord(now), outsideRecord(before));
 }
 
@@ -296,7 +289,7 @@ void SheetWindowTest::closeImageEndsLikeTheCloseBox()
     QTest::mouseClick(w.Image1, Qt::LeftButton);
     QCOMPARE(ended.count(), 1);
     QVERIFY(!w.isVisible());
-    QCOMPARE(readBytes(w.flagPath()).mid(FlagOffset), Non);
+    QCOMPARE(readBytes(w.flagPath()).mid(FlagOffset), FlagNon);
 }
 
 void SheetWindowTest::terminationEndsWithoutAsking()
@@ -307,7 +300,7 @@ void SheetWindowTest::terminationEndsWithoutAsking()
     w.show();
     w.terminate();
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(readBytes(w.flagPath()).mid(FlagOffset), Non);
+    QCOMPARE(readBytes(w.flagPath()).mid(FlagOffset), FlagNon);
     // A later close does not run Unload a second time.
     w.close();
     QCOMPARE(ended.count(), 1);

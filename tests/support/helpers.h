@@ -11,6 +11,11 @@ class QMessageBox;
 namespace testing
 {
 
+// Record 20 of TEMPO.SPC while the questionnaire is open, and after it.
+constexpr int FlagOffset = 2432;
+inline const QByteArray FlagOui("\x03\x00OUI", 5);
+inline const QByteArray FlagNon("\x03\x00NON", 5);
+
 QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
