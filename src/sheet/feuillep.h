@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sheet/catalogue.h"
 #include "sheet/controlarray.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,10 @@ public:
     ControlArray<QComboBox> it;
     ControlArray<QComboBox> diff;
     QComboBox* site = nullptr;
+
+    // The answer control, or command button, that the catalogue names; a
+    // Frame1 member for a yes/no pair.  nullptr when there is none.
+    QWidget* control(catalogue::Kind kind, int index) const;
 
     // The text of t1(index) as typed; line breaks of a several-line box are CR LF.
     QString t1Text(int index) const;

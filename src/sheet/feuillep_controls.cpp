@@ -109,37 +109,40 @@ void feuillep::createAnswerControls()
     site = list("site", -1, SiteWidth);
 }
 
-void feuillep::setFocusOrder()
+QWidget* feuillep::control(catalogue::Kind kind, int index) const
 {
     using catalogue::Kind;
+    switch (kind) {
+    case Kind::Frame:
+        return Frame1(index);
+    case Kind::Text:
+        return t1(index);
+    case Kind::Check:
+        return Check1(index);
+    case Kind::Interest:
+        return it(index);
+    case Kind::Difficulty:
+        return diff(index);
+    case Kind::Site:
+        return site;
+    case Kind::Command:
+        return index == 1 ? Command1 : Command2;
+    }
+    return nullptr;
+}
+
+void feuillep::setFocusOrder()
+{
     std::vector<QWidget*> chain = {P1, VScroll1, P2};
     for (const catalogue::FocusStop& stop : catalogue::focusOrder()) {
-        switch (stop.kind) {
-        case Kind::Frame:
-            // The pair's buttons, in index order.
-            for (int i : Option1.indices()) {
-                if (Option1(i)->parentWidget() == Frame1(stop.index))
-                    chain.push_back(Option1(i));
-            }
-            break;
-        case Kind::Text:
-            chain.push_back(t1(stop.index));
-            break;
-        case Kind::Check:
-            chain.push_back(Check1(stop.index));
-            break;
-        case Kind::Interest:
-            chain.push_back(it(stop.index));
-            break;
-        case Kind::Difficulty:
-            chain.push_back(diff(stop.index));
-            break;
-        case Kind::Site:
-            chain.push_back(site);
-            break;
-        case Kind::Command:
-            chain.push_back(stop.index == 1 ? Command1 : Command2);
-            break;
+        if (stop.kind != catalogue::Kind::Frame) {
+            chain.push_back(control(stop.kind, stop.index));
+            continue;
+        }
+        // A yes/no pair stands for its two buttons, in index order.
+        for (int i : Option1.indices()) {
+            if (Option1(i)->parentWidget() == Frame1(stop.index))
+                chain.push_back(Option1(i));
         }
     }
     for (size_t i = 1; i < chain.size(); ++i)

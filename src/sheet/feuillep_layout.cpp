@@ -56,27 +56,6 @@ QFont pageFont(double points, bool bold)
     return f;
 }
 
-QWidget* control(const feuillep& w, Kind kind, int index)
-{
-    switch (kind) {
-    case Kind::Frame:
-        return w.Frame1(index);
-    case Kind::Text:
-        return w.t1(index);
-    case Kind::Check:
-        return w.Check1(index);
-    case Kind::Interest:
-        return w.it(index);
-    case Kind::Difficulty:
-        return w.diff(index);
-    case Kind::Site:
-        return w.site;
-    case Kind::Command:
-        return index == 1 ? w.Command1 : w.Command2;
-    }
-    return nullptr;
-}
-
 // One step of the page script on the page, with the base font current.
 void run(const pagescript::Step& step, Page& page, const feuillep& w)
 {
@@ -127,7 +106,7 @@ void run(const pagescript::Step& step, Page& page, const feuillep& w)
     }
 
     // The remaining steps move a control; one missing is skipped.
-    QWidget* c = control(w, step.kind, step.index);
+    QWidget* c = w.control(step.kind, step.index);
     if (!c)
         return;
     const int top = rounded(y + pagescript::shift(step.kind));

@@ -79,6 +79,18 @@ public:
 private:
     Counts& m_counts;
 };
+// A shown sheet whose link always has a connection up, and counts its calls.
+struct CountedSheet {
+    Counts counts;
+    QTemporaryDir dir;
+    feuillep w{dir.path()};
+    QSignalSpy ended{&w, &feuillep::ended};
+    CountedSheet()
+    {
+        w.setDialupLink(std::make_unique<CountingLink>(counts));
+        w.show();
+    }
+};
 } // namespace
 
 class ExitQuestionTest : public QObject
@@ -248,13 +260,9 @@ void ExitQuestionTest::answerOuiHangsUpOnce()
 
 void ExitQuestionTest::terminationAsksNothing()
 {
-    Counts counts;
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.setDialupLink(std::make_unique<CountingLink>(counts));
-    QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    CountedSheet sheet;
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet.w));
+    auto& [counts, dir, w, ended] = sheet;
 
     ModalWatch watch;
     w.terminate();
@@ -269,13 +277,9 @@ void ExitQuestionTest::terminationAsksNothing()
 // unloads once, and the answer given afterwards changes nothing more.
 void ExitQuestionTest::terminationWhileTheQuestionIsUp()
 {
-    Counts counts;
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.setDialupLink(std::make_unique<CountingLink>(counts));
-    QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    CountedSheet sheet;
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet.w));
+    auto& [counts, dir, w, ended] = sheet;
 
     testing::onNextMessageBox([&](QMessageBox* box) {
         w.terminate();
