@@ -1,6 +1,6 @@
 #include "sheet/feuillep.h"
-#include "sheet/french.h"
-#include "sheet/terminationwatcher.h"
+#include "app/french.h"
+#include "app/terminationwatcher.h"
 
 #include <QApplication>
 

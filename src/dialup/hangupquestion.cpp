@@ -2,16 +2,13 @@
 
 #include "dialup/dialuplink.h"
 
-#include <QMessageBox>
+#include "ui/messagebox.h"
 
 void askHangUp(DialupLink& link, QWidget* parent)
 {
     if (!link.connexionactive())
         return;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Sortie du questionnaire"),
-                    QStringLiteral("Voulez-vous fermer la connexion ?"),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    if (box.exec() == QMessageBox::Yes)
+    if (MessageBox::question(parent, QStringLiteral("Sortie du questionnaire"),
+                             QStringLiteral("Voulez-vous fermer la connexion ?")))
         link.hangUp();
 }

@@ -2,14 +2,14 @@
 
 #include "dispatch/smtpsession.h"
 #include "settings/param.h"
-#include "settings/paranet.h"
-#include "sheet/fonts.h"
-#include "sheet/imagebutton.h"
-#include "sheet/toolwindow.h"
-#include "sheet/twips.h"
+#include "storage/paranet.h"
+#include "ui/fonts.h"
+#include "ui/imagebutton.h"
+#include "ui/messagebox.h"
+#include "ui/toolwindow.h"
+#include "ui/twips.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 
@@ -120,7 +120,9 @@ bool Exporter::Form_Load()
 {
     paranet::DispatchSettings s;
     if (!paranet::readDispatch(m_directory, &s)) {
-        paranet::showDispatchReadFailure(isVisible() ? this : parentWidget());
+        MessageBox::critical(isVisible() ? this : parentWidget(),
+                             QStringLiteral("Lecture impossible"),
+                             QStringLiteral("Lecture imposible sur le disque."));
         return false;
     }
     expediteur = s.expediteur;
@@ -184,14 +186,14 @@ void Exporter::Image2_Click()
     case SmtpSession::Start::Busy: // a second click during a run
         return;
     case SmtpSession::Start::NoServer:
-        QMessageBox::warning(
+        MessageBox::warning(
             this, QStringLiteral("Paramètre incorrect"),
             QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer "
                            "une carte.\r\nCliquer sur « paramètres » pour le saisir et consulter "
                            "l'aide si nécessaire."));
         return;
     case SmtpSession::Start::LineBreak:
-        QMessageBox::warning(
+        MessageBox::warning(
             this, QStringLiteral("Paramètre incorrect"),
             QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
                            "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
@@ -202,14 +204,14 @@ void Exporter::Image2_Click()
 
 void Exporter::Winsock1_Succeeded()
 {
-    QMessageBox::information(this, QStringLiteral("Transmission OK"),
+    MessageBox::information(this, QStringLiteral("Transmission OK"),
                              QStringLiteral("Merci pour votre contribution."));
     accept();
 }
 
 void Exporter::Winsock1_Failed()
 {
-    QMessageBox::critical(
+    MessageBox::critical(
         this, QStringLiteral("Erreur transmission"),
         QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."));
 }

@@ -1,6 +1,6 @@
 #include "dispatch/mailtext.h"
 
-#include "settings/cp1252.h"
+#include "storage/cp1252.h"
 
 #include <QList>
 

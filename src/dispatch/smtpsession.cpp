@@ -1,7 +1,7 @@
 #include "dispatch/smtpsession.h"
 
 #include "dispatch/mailtext.h"
-#include "settings/cp1252.h"
+#include "storage/cp1252.h"
 
 #include <QDateTime>
 #include <QHostAddress>

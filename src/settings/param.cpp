@@ -1,10 +1,11 @@
 #include "settings/param.h"
 
-#include "settings/paranet.h"
-#include "settings/recordfile.h"
-#include "sheet/fonts.h"
-#include "sheet/toolwindow.h"
-#include "sheet/twips.h"
+#include "storage/paranet.h"
+#include "storage/recordfile.h"
+#include "ui/fonts.h"
+#include "ui/messagebox.h"
+#include "ui/toolwindow.h"
+#include "ui/twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -171,7 +172,8 @@ void param::Form_Load()
     Text1->setPlainText(list);
 
     if (!ok)
-        paranet::showSettingsReadFailure(this);
+        MessageBox::critical(this, QStringLiteral("Lecture impossible sur disque"),
+                             QStringLiteral("Erreur de lecture sur le disque: disque non valide."));
 }
 
 void param::Command3_Click()
@@ -179,7 +181,10 @@ void param::Command3_Click()
     if (paranet::writeSender(m_directory, Text3->text(), Text4->text(), Text5->text()))
         accept();
     else
-        paranet::showSettingsWriteFailure(this); // the entries stay for another try
+        // The entries stay for another try.
+        MessageBox::critical(
+            this, QStringLiteral("Ecriture impossible sur disque"),
+            QStringLiteral("Impossible d'écrire les paramètres: disque non valide pour l'écriture."));
 }
 
 void param::Command2_Click()

@@ -2,14 +2,14 @@
 
 #include "dialup/dialuplink.h"
 #include "dialup/hangupquestion.h"
-#include "settings/recordfile.h"
+#include "storage/runningflag.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
-#include "sheet/fonts.h"
-#include "sheet/imagebutton.h"
+#include "ui/fonts.h"
+#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "sheet/printeddocument.h"
-#include "sheet/twips.h"
+#include "ui/twips.h"
 #include "sheet/windowrule.h"
 
 #include <QCloseEvent>
@@ -21,11 +21,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-
-namespace
-{
-constexpr int FlagRecord = 20;
-}
 
 feuillep::feuillep(const QString& appDirectory, QWidget* parent)
     : QWidget(parent), m_directory(appDirectory)
@@ -113,15 +108,13 @@ QString feuillep::t1Text(int index) const
 
 QString feuillep::flagPath() const
 {
-    return fileInDirectory(m_directory, QStringLiteral("TEMPO.SPC"));
+    return runningflag::path(m_directory);
 }
 
 void feuillep::writeFlag(const QString& value)
 {
     // A flag that cannot be written is simply not written: nothing is shown.
-    RecordFile file(flagPath());
-    if (file.open())
-        file.write(FlagRecord, value);
+    runningflag::write(m_directory, value);
 }
 
 void feuillep::Form_Load()

@@ -4,7 +4,7 @@
 #include "sheet/feuillep.h"
 #include "sheet/page.h"
 #include "sheet/scales.h"
-#include "sheet/twips.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +24,7 @@ QString indexed(const char* array, int index)
 
 QFont answerFont()
 {
-    QFont f(QLatin1String(catalogue::FontFamily));
+    QFont f{QLatin1String(catalogue::FontFamily)};
     f.setPointSizeF(catalogue::FontPoints);
     return f;
 }

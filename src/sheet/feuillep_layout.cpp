@@ -3,7 +3,7 @@
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "sheet/pagescript.h"
 #include "sheet/windowrule.h"
@@ -50,7 +50,7 @@ int rounded(double v)
 
 QFont pageFont(double points, bool bold)
 {
-    QFont f(QLatin1String(pagescript::FontFamily));
+    QFont f{QLatin1String(pagescript::FontFamily)};
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

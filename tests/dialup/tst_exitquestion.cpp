@@ -3,7 +3,7 @@
 #include "dialup/dialuplink_nm.h"
 #include "nmbus.h"
 #include "sheet/feuillep.h"
-#include "sheet/french.h"
+#include "app/french.h"
 #include "support/helpers.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "dispatch/smtppeer.h"
 #include "dispatch/smtpsession.h"
 #include "settings/param.h"
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 #include "support/helpers.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "settings/param.h"
-#include "settings/paranet.h"
+#include "storage/paranet.h"
 #include "support/helpers.h"
 
 #include <QApplication>

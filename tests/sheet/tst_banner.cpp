@@ -3,7 +3,7 @@
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "shownsheet.h"
 

@@ -3,10 +3,10 @@
 #include "dispatch/exporter.h"
 #include "dispatch/smtpsession.h"
 #include "dispatch/smtpsink.h"
-#include "settings/cp1252.h"
+#include "storage/cp1252.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "support/helpers.h"
 

@@ -1,6 +1,6 @@
 #include "sheet/banner.h"
 #include "sheet/feuillep.h"
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "support/helpers.h"
 

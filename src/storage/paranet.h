@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QWidget;
-
 // PARANET.LST, the mail settings shared with the sibling program of the
 // CD-ROM: eight records, of which this program writes only 3, 4 and 5.  Every
 // operation opens the file, uses it and closes it again before returning, so
@@ -41,10 +39,5 @@ bool readDispatch(const QString& directory, DispatchSettings* out);
 // before it stay written.
 bool writeSender(const QString& directory, const QString& name, const QString& address,
                  const QString& server);
-
-// The callers' failure messages: critical, one OK button.
-void showDispatchReadFailure(QWidget* parent);
-void showSettingsReadFailure(QWidget* parent);
-void showSettingsWriteFailure(QWidget* parent);
 
 } // namespace paranet

@@ -1,8 +1,6 @@
-#include "settings/paranet.h"
+#include "storage/paranet.h"
 
-#include "settings/recordfile.h"
-
-#include <QMessageBox>
+#include "storage/recordfile.h"
 
 namespace paranet
 {
@@ -39,27 +37,6 @@ bool writeSender(const QString& directory, const QString& name, const QString& a
     RecordFile file(path(directory));
     return file.open() && file.write(Sender, name) && file.write(SenderAddress, address) &&
            file.write(Server, server);
-}
-
-void showDispatchReadFailure(QWidget* parent)
-{
-    QMessageBox::critical(parent, QStringLiteral("Lecture impossible"),
-                          QStringLiteral("Lecture imposible sur le disque."), QMessageBox::Ok);
-}
-
-void showSettingsReadFailure(QWidget* parent)
-{
-    QMessageBox::critical(parent, QStringLiteral("Lecture impossible sur disque"),
-                          QStringLiteral("Erreur de lecture sur le disque: disque non valide."),
-                          QMessageBox::Ok);
-}
-
-void showSettingsWriteFailure(QWidget* parent)
-{
-    QMessageBox::critical(
-        parent, QStringLiteral("Ecriture impossible sur disque"),
-        QStringLiteral("Impossible d'écrire les paramètres: disque non valide pour l'écriture."),
-        QMessageBox::Ok);
 }
 
 } // namespace paranet

@@ -1,6 +1,6 @@
-#include "settings/recordfile.h"
+#include "storage/recordfile.h"
 
-#include "settings/cp1252.h"
+#include "storage/cp1252.h"
 
 RecordFile::RecordFile(const QString& path) : m_file(path) {}
 

@@ -1,4 +1,4 @@
-#include "settings/cp1252.h"
+#include "storage/cp1252.h"
 
 namespace
 {

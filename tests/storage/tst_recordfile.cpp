@@ -1,5 +1,5 @@
-#include "settings/cp1252.h"
-#include "settings/recordfile.h"
+#include "storage/cp1252.h"
+#include "storage/recordfile.h"
 #include "support/helpers.h"
 
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "sheet/terminationwatcher.h"
+#include "app/terminationwatcher.h"
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>

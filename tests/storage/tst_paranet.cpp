@@ -1,4 +1,4 @@
-#include "settings/paranet.h"
+#include "storage/paranet.h"
 #include "support/helpers.h"
 
 #include <QApplication>
@@ -15,7 +15,6 @@ private Q_SLOTS:
     void pathHasOneSeparator();
     void dispatchReadsRecordsThreeToSix_data();
     void dispatchReadsRecordsThreeToSix();
-    void dispatchReadFailureMessage();
 };
 
 void ParanetTest::pathHasOneSeparator()
@@ -64,21 +63,6 @@ void ParanetTest::dispatchReadsRecordsThreeToSix()
     QCOMPARE((QStringList{s.expediteur, s.adresse, s.serveur, s.destinataire}), expected);
     QVERIFY(QFile::exists(path)); // a missing file is left behind empty
     QCOMPARE(readBytes(path), file);
-}
-
-void ParanetTest::dispatchReadFailureMessage()
-{
-    QStringList seen;
-    onNextMessageBox([&](QMessageBox* box) {
-        seen << box->windowTitle() << box->text();
-        if (box->icon() != QMessageBox::Critical || box->standardButtons() != QMessageBox::Ok)
-            seen << QStringLiteral("wrong icon or buttons");
-        box->button(QMessageBox::Ok)->click();
-    });
-    QWidget parent;
-    paranet::showDispatchReadFailure(&parent);
-    QCOMPARE(seen, (QStringList{QStringLiteral("Lecture impossible"),
-                                QStringLiteral("Lecture imposible sur le disque.")}));
 }
 
 QTEST_MAIN(ParanetTest)

@@ -1,4 +1,4 @@
-#include "sheet/french.h"
+#include "app/french.h"
 
 #include <QApplication>
 #include <QMessageBox>

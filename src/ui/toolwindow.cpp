@@ -1,6 +1,6 @@
-#include "sheet/toolwindow.h"
+#include "ui/toolwindow.h"
 
-#include "sheet/twips.h"
+#include "ui/twips.h"
 
 #include <QScreen>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "sheet/imagebutton.h"
+#include "ui/imagebutton.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "sheet/fonts.h"
+#include "ui/fonts.h"
 
 #include <QFontDatabase>
 
