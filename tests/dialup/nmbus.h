@@ -5,6 +5,8 @@
 // here is stopped by stop(), by the destructor, and by the kernel should the
 // test itself die.
 
+#include "support/process.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -40,17 +42,6 @@ inline void startChild(QProcess& p, const QString& program, const QStringList& a
     p.setStandardOutputFile(QProcess::nullDevice());
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(program, args);
-}
-
-inline void stopChild(QProcess& p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(3000)) {
-        p.kill();
-        p.waitForFinished(3000);
-    }
 }
 
 class PrivateBus
@@ -103,7 +94,7 @@ public:
         return !m_address.isEmpty();
     }
 
-    void stop() { stopChild(m_daemon); }
+    void stop() { testing::stopProcess(m_daemon); }
     QString address() const { return m_address; }
     bool networkManagerStarted() const
     {
@@ -144,7 +135,7 @@ public:
 
     void stop()
     {
-        stopChild(m_mock);
+        testing::stopProcess(m_mock);
         QDBusConnection::disconnectFromBus(QStringLiteral("nmmock-control"));
     }
 

@@ -1,94 +1,66 @@
 // The hang-up question while the questionnaire closes, through the real close
 // path of the sheet window, against a NetworkManager mock on a private bus.
+#include "app/french.h"
 #include "dialup/dialuplink_nm.h"
 #include "nmbus.h"
 #include "sheet/feuillep.h"
-#include "app/french.h"
 #include "support/helpers.h"
+#include "support/shownbox.h"
+#include "ui/messagebox.h"
 
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <functional>
 
 using namespace nmtest;
 using namespace testing;
 
 namespace
 {
-// Answers, and records, any modal window: none should appear.
-class ModalWatch
-{
-public:
-    ModalWatch()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                seen << modal->windowTitle();
-                modal->close();
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList seen;
+const QString Title = QStringLiteral("Sortie du questionnaire");
+const QString Text = QStringLiteral("Voulez-vous fermer la connexion ?");
 
-private:
-    QTimer m_timer;
-};
-
-// What the question looked like, read while it was shown.
-struct Question {
-    QString title, text, yes, no;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    bool yesIsDefault = false;
-
-    void read(QMessageBox* box)
-    {
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
-        if (box->button(QMessageBox::Yes))
-            yes = box->button(QMessageBox::Yes)->text().remove(QLatin1Char('&'));
-        if (box->button(QMessageBox::No))
-            no = box->button(QMessageBox::No)->text().remove(QLatin1Char('&'));
-    }
-};
-
-struct Counts {
+// A link that always has a connection up and counts its calls; onProbe runs
+// once the probe has found it up, that is while the question is being asked.
+struct CountingLink : DialupLink {
     int probes = 0;
     int hangUps = 0;
-};
+    std::function<void()> onProbe;
 
-class CountingLink : public DialupLink
-{
-public:
-    explicit CountingLink(Counts& counts) : m_counts(counts) {}
     bool connexionactive() override
     {
-        ++m_counts.probes;
+        ++probes;
+        if (onProbe)
+            onProbe();
         return true;
     }
-    void hangUp() override { ++m_counts.hangUps; }
-
-private:
-    Counts& m_counts;
+    void hangUp() override { ++hangUps; }
 };
-// A shown sheet whose link always has a connection up, and counts its calls.
-struct CountedSheet {
-    Counts counts;
+
+// A shown sheet of its own folder, with the given dial-up link (the window's
+// own when none), watched for its end.
+struct DialupSheet {
     QTemporaryDir dir;
     feuillep w{dir.path()};
     QSignalSpy ended{&w, &feuillep::ended};
-    CountedSheet()
+    bool exposed = false;
+
+    explicit DialupSheet(std::unique_ptr<DialupLink> link = nullptr)
     {
-        w.setDialupLink(std::make_unique<CountingLink>(counts));
+        if (link)
+            w.setDialupLink(std::move(link));
         w.show();
+        exposed = QTest::qWaitForWindowExposed(&w);
+    }
+
+    // Closed and ended once, with the flag left at "NON".
+    void verifyClosed()
+    {
+        QVERIFY(!w.isVisible());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(readBytes(dir.filePath(QStringLiteral("TEMPO.SPC"))).mid(FlagOffset, 5), FlagNon);
     }
 };
 } // namespace
@@ -99,6 +71,7 @@ class ExitQuestionTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void init();
     void cleanup();
 
     void noQuestion_data();
@@ -111,12 +84,11 @@ private Q_SLOTS:
 private:
     void startMock() { QVERIFY2(m_mock.start(m_bus.address()), "dbusmock did not start"); }
     QString upMobileBroadband(uint state = Activated);
-    void useMock(feuillep& w)
+    std::unique_ptr<DialupLink> mockLink()
     {
-        w.setDialupLink(std::make_unique<NmDialupLink>(
-            QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("sheet"))));
+        return std::make_unique<NmDialupLink>(
+            QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("sheet")));
     }
-    void verifyClosed(feuillep& w, QSignalSpy& ended, const QTemporaryDir& dir);
 
     QTemporaryDir m_busDir;
     PrivateBus m_bus;
@@ -138,8 +110,14 @@ void ExitQuestionTest::cleanupTestCase()
     m_bus.stop();
 }
 
+void ExitQuestionTest::init()
+{
+    MessageBox::reset();
+}
+
 void ExitQuestionTest::cleanup()
 {
+    MessageBox::reset();
     m_mock.stop();
     QDBusConnection::disconnectFromBus(QStringLiteral("sheet"));
 }
@@ -149,14 +127,6 @@ QString ExitQuestionTest::upMobileBroadband(uint state)
     const QString modem = m_mock.addDevice(QStringLiteral("ttyUSB0"), Modem);
     return m_mock.activate({modem}, m_mock.addConnection(QStringLiteral("gsm"), "Orange"),
                            QStringLiteral("0"), state);
-}
-
-void ExitQuestionTest::verifyClosed(feuillep& w, QSignalSpy& ended, const QTemporaryDir& dir)
-{
-    QVERIFY(!w.isVisible());
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(testing::readBytes(dir.filePath(QStringLiteral("TEMPO.SPC"))).mid(FlagOffset, 5),
-             FlagNon);
 }
 
 void ExitQuestionTest::noQuestion_data()
@@ -185,17 +155,12 @@ void ExitQuestionTest::noQuestion()
         }
     }
 
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    useMock(w);
-    QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-
-    ModalWatch watch;
-    QVERIFY(w.close());
-    QCOMPARE(watch.seen, QStringList());
-    verifyClosed(w, ended, dir);
+    DialupSheet sheet(mockLink());
+    QVERIFY(sheet.exposed);
+    MessageBox::setNextAnswer(QMessageBox::Yes); // a wrong question would hang up
+    QVERIFY(sheet.w.close());
+    QCOMPARE(MessageBox::count(), 0);
+    sheet.verifyClosed();
     if (network == QLatin1String("absent"))
         QVERIFY(!m_bus.networkManagerStarted());
     else
@@ -207,89 +172,98 @@ void ExitQuestionTest::answerNonLeavesTheConnectionUp()
     startMock();
     const QString mobile = upMobileBroadband();
 
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    useMock(w);
-    QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    DialupSheet sheet(mockLink());
+    QVERIFY(sheet.exposed);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QVERIFY(sheet.w.close());
 
-    Question q;
-    testing::onNextMessageBox([&q](QMessageBox* box) {
-        q.read(box);
-        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-    });
-    QVERIFY(w.close());
-
-    QCOMPARE(q.title, QStringLiteral("Sortie du questionnaire"));
-    QCOMPARE(q.text, QStringLiteral("Voulez-vous fermer la connexion ?"));
+    QCOMPARE(MessageBox::count(), 1);
+    const MessageBox::Record q = MessageBox::last();
+    QCOMPARE(q.title, Title);
+    QCOMPARE(q.text, Text);
     QCOMPARE(q.icon, QMessageBox::Question);
     QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
-    QVERIFY(q.yesIsDefault);
-    QCOMPARE(q.yes, QStringLiteral("Oui"));
-    QCOMPARE(q.no, QStringLiteral("Non"));
-
-    verifyClosed(w, ended, dir);
+    QCOMPARE(q.defaultButton, QMessageBox::Yes);
+    sheet.verifyClosed();
     QCOMPARE(m_mock.deactivations(), QStringList());
     QCOMPARE(m_mock.activeConnections(), QStringList{mobile});
 }
 
-// The window's own link, on the system bus, and "Oui" taken with Enter.
+// The question as the user sees it, through the window's own link on the
+// system bus, and "Oui" taken with Enter.
 void ExitQuestionTest::answerOuiHangsUpOnce()
 {
     startMock();
     const QString mobile = upMobileBroadband();
 
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-
-    QString title;
-    testing::onNextMessageBox([&title](QMessageBox* box) {
+    DialupSheet sheet;
+    QVERIFY(sheet.exposed);
+    QString title, text, yes, no;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    bool yesIsDefault = false;
+    ShownBox shown([&](QMessageBox* box) {
         title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+        yes = buttonText(box, QMessageBox::Yes);
+        no = buttonText(box, QMessageBox::No);
         QTest::keyClick(box, Qt::Key_Return);
     });
-    QVERIFY(w.close());
-    QCOMPARE(title, QStringLiteral("Sortie du questionnaire"));
-    verifyClosed(w, ended, dir);
+    QVERIFY(sheet.w.close());
+
+    QVERIFY(shown.seen());
+    QVERIFY(shown.wasActiveModal());
+    QCOMPARE(title, Title);
+    QCOMPARE(text, Text);
+    QCOMPARE(icon, QMessageBox::Question);
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+    QVERIFY(yesIsDefault);
+    QCOMPARE(yes, QStringLiteral("Oui"));
+    QCOMPARE(no, QStringLiteral("Non"));
+    sheet.verifyClosed();
     QCOMPARE(m_mock.deactivations(), QStringList{mobile});
     QCOMPARE(m_mock.activeConnections(), QStringList());
 }
 
 void ExitQuestionTest::terminationAsksNothing()
 {
-    CountedSheet sheet;
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet.w));
-    auto& [counts, dir, w, ended] = sheet;
+    auto* link = new CountingLink; // the window owns it
+    DialupSheet sheet{std::unique_ptr<DialupLink>(link)};
+    QVERIFY(sheet.exposed);
 
-    ModalWatch watch;
-    w.terminate();
-    w.close();
-    QCOMPARE(watch.seen, QStringList());
-    QCOMPARE(counts.probes, 0);
-    QCOMPARE(counts.hangUps, 0);
-    verifyClosed(w, ended, dir);
+    MessageBox::setNextAnswer(QMessageBox::Yes); // a wrong question would hang up
+    sheet.w.terminate();
+    sheet.w.close();
+    QCOMPARE(MessageBox::count(), 0);
+    QCOMPARE(link->probes, 0);
+    QCOMPARE(link->hangUps, 0);
+    sheet.verifyClosed();
 }
 
-// A termination signal arrives while the user reads the question: the program
+// A termination signal arrives while the user is being asked: the program
 // unloads once, and the answer given afterwards changes nothing more.
 void ExitQuestionTest::terminationWhileTheQuestionIsUp()
 {
-    CountedSheet sheet;
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet.w));
-    auto& [counts, dir, w, ended] = sheet;
+    auto* link = new CountingLink; // the window owns it
+    DialupSheet sheet{std::unique_ptr<DialupLink>(link)};
+    QVERIFY(sheet.exposed);
+    int endedOnTermination = -1;
+    link->onProbe = [&] {
+        sheet.w.terminate();
+        endedOnTermination = sheet.ended.count();
+    };
 
-    testing::onNextMessageBox([&](QMessageBox* box) {
-        w.terminate();
-        QCOMPARE(ended.count(), 1);
-        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-    });
-    QVERIFY(w.close());
-    QCOMPARE(counts.probes, 1);
-    QCOMPARE(counts.hangUps, 0);
-    verifyClosed(w, ended, dir);
+    MessageBox::setNextAnswer(QMessageBox::No);
+    QVERIFY(sheet.w.close());
+    QCOMPARE(endedOnTermination, 1);
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, Title);
+    QCOMPARE(link->probes, 1);
+    QCOMPARE(link->hangUps, 0);
+    sheet.verifyClosed();
 }
 
 QTEST_MAIN(ExitQuestionTest)

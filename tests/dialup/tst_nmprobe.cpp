@@ -55,7 +55,7 @@ void NmProbeTest::cleanupTestCase()
 void NmProbeTest::cleanup()
 {
     m_mock.stop();
-    stopChild(m_silent);
+    testing::stopProcess(m_silent);
     QDBusConnection::disconnectFromBus(QStringLiteral("probe"));
 }
 

@@ -1,6 +1,8 @@
 #include "settings/param.h"
 #include "storage/paranet.h"
 #include "support/helpers.h"
+#include "support/shownbox.h"
+#include "ui/messagebox.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -12,7 +14,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace testing;
 
@@ -73,29 +74,32 @@ void retype(QLineEdit* box, const QString& text)
     typeText(box, text);
 }
 
-// Answers every message box shown while it lives, noting its title and text
-// and whether the file was still open at that moment.
-class MessageWatch
+// What a box said, as title|text, or "wrong box" when it is not the error
+// box: a critical icon and "OK" alone.
+QString said(const MessageBox::Record& r)
 {
-public:
-    explicit MessageWatch(const QString& file)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, file] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            if (box->icon() != QMessageBox::Critical || box->standardButtons() != QMessageBox::Ok ||
-                heldOpen(file))
-                seen << QStringLiteral("wrong box");
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_timer.start(20);
-    }
-    QStringList seen;
+    if (r.icon != QMessageBox::Critical || r.buttons != QMessageBox::Ok)
+        return QStringLiteral("wrong box");
+    return r.title + QLatin1Char('|') + r.text;
+}
 
-private:
-    QTimer m_timer;
+// The error box as the user sees it: read, then closed with its button.
+struct SeenError {
+    QString said, ok;
+    bool fileHeldOpen = true;
+
+    void read(QMessageBox* box, const QString& file)
+    {
+        MessageBox::Record r;
+        r.icon = box->icon();
+        r.title = box->windowTitle();
+        r.text = box->text();
+        r.buttons = box->standardButtons();
+        said = ::said(r);
+        ok = buttonText(box, QMessageBox::Ok);
+        fileHeldOpen = heldOpen(file);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    }
 };
 
 } // namespace
@@ -118,6 +122,9 @@ private Q_SLOTS:
     void unopenableFile();
     void readFailingHalfway();
     void readOnlyMedium();
+
+    void init() { MessageBox::reset(); }
+    void cleanup() { MessageBox::reset(); }
 };
 
 void ParamTest::showsTheFile_data()
@@ -163,9 +170,9 @@ void ParamTest::showsTheFile()
     const QString path = paranet::path(dir.path());
     if (exists)
         writeBytes(path, file);
-    MessageWatch watch(path);
+    MessageBox::setNextAnswer(QMessageBox::Ok); // should a box come
     param dlg(dir.path());
-    QCOMPARE(watch.seen, QStringList());
+    QCOMPARE(MessageBox::count(), 0);
     QCOMPARE(dlg.Text1->toPlainText(), text1);
     QCOMPARE(boxes(dlg), entries);
     QVERIFY(!heldOpen(path));
@@ -386,38 +393,51 @@ void ParamTest::longerRecordIsKeptWhole()
 void ParamTest::unopenableFile()
 {
     // A directory in the file's place: reading and writing both fail, and the
-    // window opens all the same with its boxes as they are by design.
+    // window opens all the same with its boxes as they are by design.  The
+    // write error is shown as the user sees it.
     QTemporaryDir dir;
+    const QString path = paranet::path(dir.path());
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("PARANET.LST")));
-    MessageWatch watch(paranet::path(dir.path()));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
     param dlg(dir.path());
-    QCOMPARE(watch.seen, QStringList{ReadTitle + QLatin1Char('|') + ReadText});
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(said(MessageBox::last()), ReadTitle + QLatin1Char('|') + ReadText);
     QCOMPARE(dlg.Text1->toPlainText(), QString());
     QCOMPARE(boxes(dlg), (QStringList{QString(), QStringLiteral("@"), QString()}));
+
     dlg.show();
     typeText(dlg.Text3, QStringLiteral("nom"));
+    SeenError seen;
+    ShownBox shown([&](QMessageBox* box) { seen.read(box, path); });
     QTest::mouseClick(dlg.Command3, Qt::LeftButton);
-    QCOMPARE(watch.seen.size(), 2);
-    QCOMPARE(watch.seen.last(), WriteTitle + QLatin1Char('|') + WriteText);
+    QVERIFY(shown.seen());
+    QVERIFY(shown.wasActiveModal());
+    QCOMPARE(seen.said, WriteTitle + QLatin1Char('|') + WriteText);
+    QCOMPARE(seen.ok, QStringLiteral("OK"));
+    QVERIFY(!seen.fileHeldOpen);
+    QCOMPARE(MessageBox::count(), 2);
     QVERIFY(dlg.isVisible());
 }
 
 void ParamTest::readFailingHalfway()
 {
     // A system file claims 4096 bytes but yields a few: record 1 reads, record
-    // 2 fails.  The boxes filled so far keep their contents.
+    // 2 fails.  The boxes filled so far keep their contents, and the read
+    // error is shown as the user sees it, the file already closed.
     const QString source = QStringLiteral("/sys/devices/system/cpu/online");
     QVERIFY2(QFile::exists(source), "this test needs Linux's /sys");
     QTemporaryDir dir;
     const QString path = paranet::path(dir.path());
     QVERIFY(QFile::link(source, path));
-    bool shown = false;
-    onNextMessageBox([&](QMessageBox* box) {
-        shown = !heldOpen(path) && box->windowTitle() == ReadTitle && box->text() == ReadText;
-        box->button(QMessageBox::Ok)->click();
-    });
+    SeenError seen;
+    ShownBox shown([&](QMessageBox* box) { seen.read(box, path); });
     param dlg(dir.path());
-    QVERIFY(shown);
+    QVERIFY(shown.seen());
+    QVERIFY(shown.wasActiveModal());
+    QCOMPARE(seen.said, ReadTitle + QLatin1Char('|') + ReadText);
+    QCOMPARE(seen.ok, QStringLiteral("OK"));
+    QVERIFY(!seen.fileHeldOpen);
+    QCOMPARE(MessageBox::count(), 1);
     // The search page's heading is in, its address and what follows are not.
     const QString text1 = dlg.Text1->toPlainText();
     QVERIFY2(text1.startsWith(QStringLiteral("Adresse de la page d'accueil:\n")),
@@ -444,9 +464,10 @@ void ParamTest::readOnlyMedium()
 
 static int readOnlyExisting(const QString& medium)
 {
-    MessageWatch watch(paranet::path(medium));
+    const QString path = paranet::path(medium);
+    MessageBox::setNextAnswer(QMessageBox::Ok); // should a box come
     param dlg(medium);
-    if (!watch.seen.isEmpty())
+    if (MessageBox::count() != 0 || heldOpen(path))
         return 1;
     if (boxes(dlg) != QStringList{QStringLiteral("Lycée Jean Moulin"),
                                   QStringLiteral("prof@lycee-moulin.fr"),
@@ -455,7 +476,8 @@ static int readOnlyExisting(const QString& medium)
     dlg.show();
     retype(dlg.Text3, QStringLiteral("Collège"));
     QTest::mouseClick(dlg.Command3, Qt::LeftButton);
-    if (watch.seen != QStringList{WriteTitle + QLatin1Char('|') + WriteText})
+    if (MessageBox::count() != 1 ||
+        said(MessageBox::last()) != WriteTitle + QLatin1Char('|') + WriteText || heldOpen(path))
         return 3;
     if (!dlg.isVisible() || dlg.Text3->text() != QStringLiteral("Collège"))
         return 4;
@@ -472,9 +494,11 @@ static int readOnlyChild(const QString& medium, const QString& bare)
 {
     if (int failed = readOnlyExisting(medium))
         return failed;
-    MessageWatch watch(paranet::path(bare));
+    MessageBox::reset();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
     param empty(bare);
-    if (watch.seen != QStringList{ReadTitle + QLatin1Char('|') + ReadText})
+    if (MessageBox::count() != 1 ||
+        said(MessageBox::last()) != ReadTitle + QLatin1Char('|') + ReadText)
         return 6;
     paranet::DispatchSettings s;
     return paranet::readDispatch(bare, &s) ? 7 : 0;

@@ -2,7 +2,6 @@
 #include "support/helpers.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 

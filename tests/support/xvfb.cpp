@@ -1,10 +1,11 @@
 #include "support/xvfb.h"
 
-#include <QFile>
-#include <QThread>
+#include <QByteArray>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <poll.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,23 @@ void stopServer()
         serverPid = -1;
     }
 }
+
+// What the server writes on fd once it accepts connections: its display
+// number and a line end.  Empty when it ends first or takes too long.
+QByteArray readDisplay(int fd)
+{
+    QByteArray number;
+    pollfd p{fd, POLLIN, 0};
+    while (!number.endsWith('\n') && ::poll(&p, 1, 30000) > 0) {
+        char c = 0;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n == 1)
+            number.append(c);
+        else if (n == 0 || errno != EINTR)
+            return QByteArray();
+    }
+    return number.endsWith('\n') ? number.trimmed() : QByteArray();
+}
 } // namespace
 
 namespace testing
@@ -30,34 +48,35 @@ bool startXvfb(int width, int height, int depth)
 {
     const QByteArray screen = QByteArray::number(width) + 'x' + QByteArray::number(height) + 'x' +
                               QByteArray::number(depth);
-    // Displays from 90 + pid % 500 upwards, so parallel tests do not collide.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        const int display = 90 + (getpid() % 500) * 20 + attempt;
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
-            continue;
-        const QByteArray name = ':' + QByteArray::number(display);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execlp("Xvfb", "Xvfb", name.constData(), "-screen", "0", screen.constData(),
-                     "-nolisten", "tcp", "-dpi", "96", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        if (pid < 0)
-            return false;
-        // Ready when its socket appears.
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-        for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
-            QThread::msleep(50);
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid || !QFile::exists(socket))
-            continue; // that display was taken after all
-        serverPid = pid;
-        std::atexit(stopServer);
-        ::setenv("DISPLAY", name.constData(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        return true;
+    // The server picks a free display itself and tells us which on a pipe.
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return false;
+    const QByteArray writeEnd = QByteArray::number(fds[1]);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", writeEnd.constData(), "-screen", "0",
+                 screen.constData(), "-nolisten", "tcp", "-dpi", "96", static_cast<char*>(nullptr));
+        ::_exit(127);
     }
-    return false;
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return false;
+    }
+    const QByteArray display = readDisplay(fds[0]);
+    ::close(fds[0]);
+    if (display.isEmpty()) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return false;
+    }
+    serverPid = pid;
+    std::atexit(stopServer);
+    ::setenv("DISPLAY", (':' + display).constData(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return true;
 }
 
 } // namespace testing
