@@ -1,16 +1,19 @@
-#include "sheet/feuillep.h"
 #include "app/french.h"
 #include "app/terminationwatcher.h"
+#include "sheet/feuillep.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    TerminationWatcher::catchSignals();
     QApplication app(argc, argv);
     useFrench(&app);
 
-    feuillep sheet;
+    // A signal caught during the start waits in the watcher until the loop
+    // runs, so that Unload still writes the flag.
     TerminationWatcher watcher;
+    feuillep sheet;
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &sheet,
                      &feuillep::terminate);
     // Unload has written the flag: end at once, whatever other window is open.

@@ -10,6 +10,10 @@ class TerminationWatcher : public QObject
 {
     Q_OBJECT
 public:
+    // Catches the signals from now on, before any watcher exists: called
+    // first thing in main, so that a signal during the start is not lost.
+    static void catchSignals();
+
     explicit TerminationWatcher(QObject* parent = nullptr);
     ~TerminationWatcher() override;
 
