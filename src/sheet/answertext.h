@@ -1,27 +1,28 @@
 #pragma once
 
+#include "sheet/catalogue.h"
+
 #include <vector>
 
+class ComposeBuffer;
+class feuillep;
+
 // The entries of the answer text, in question order, then the three contact
-// fields.  majtexte walks them; the controls are named by array and index.
+// fields.  The controls are named as the catalogue names them.
 namespace answertext
 {
 
-enum class Kind {
+enum class Form {
     YesNo,  // each pair: its label, then "Oui" and/or "Non"; one line
-    Text,   // prefix and the text of t1(control)
-    List,   // prefix and the chosen entry of a drop-down list
+    Text,   // prefix and the text of t1(index)
+    List,   // prefix and the chosen entry of the drop-down list (kind, index)
     Checks, // header line, then one line per checked box
-    Grid,   // prefix, then the rows of gridRows()
+    Grid,   // prefix, then one line per row of catalogue::gridRows()
 };
 
-enum class Scale { Interest, Difficulty, Site }; // it, diff, site
-
-// "Oui" is not always the lower index: always read through oui and non.
 struct Pair {
     const char* label; // UTF-8
-    int oui;
-    int non;
+    int frame;         // Frame1 member; its buttons come from the catalogue
 };
 
 constexpr int NoCompanion = -1;
@@ -31,22 +32,19 @@ struct Box {
 };
 
 struct Entry {
-    Kind kind;
+    Form form;
     const char* prefix = ""; // UTF-8; a YesNo entry has its labels in pairs
     std::vector<Pair> pairs = {};
-    int control = -1; // Text: t1 index; List: index in its array
-    Scale scale = Scale::Interest;
+    catalogue::Kind kind = catalogue::Kind::Text; // Text, List: the control read
+    int index = -1;
     std::vector<Box> boxes = {};
     bool blankLine = false; // an empty line follows the entry
 };
 
-struct GridRow {
-    const char* label;
-    int interest;   // it index
-    int difficulty; // diff index, or -1: the row has none
-};
-
 const std::vector<Entry>& entries();
-const std::vector<GridRow>& gridRows();
+
+// Reads every answer control of the sheet in question order and appends the
+// text to `buffer` in its current formatting; the buffer is never emptied.
+void compose(const feuillep& sheet, ComposeBuffer& buffer);
 
 } // namespace answertext

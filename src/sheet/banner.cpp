@@ -17,7 +17,25 @@ void Banner::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
     QPainter painter(this);
-    Q_EMIT painting(&painter);
+    const double inner = innerHeight();
+    const int rows = int(std::nearbyint(inner)); // halves to even
+    for (int i = 0; i <= rows; ++i) {
+        painter.setPen(bannerRowColour(i, inner));
+        painter.drawLine(0, i, innerWidth(), i);
+    }
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSizeF(27);
+    painter.setFont(font);
+    const QString title = QStringLiteral("Votre avis nous intéresse");
+    const QFontMetricsF metrics(font, this);
+    const double x = (innerWidth() - metrics.horizontalAdvance(title)) / 2;
+    const double y = (innerHeight() - metrics.height()) / 2;
+    // Only the letters are drawn: the gradient shows around them.
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QPointF(x, y + metrics.ascent()), title);
+    painter.end();
+    Q_EMIT painted();
 }
 
 void Banner::resizeEvent(QResizeEvent* event)

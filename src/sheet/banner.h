@@ -3,11 +3,10 @@
 #include <QColor>
 #include <QWidget>
 
-class QPainter;
-
-// The banner P2 across the top of the sheet window: it holds the close image.
-// Its painting, placing and clicks are handled by the sheet window through
-// the signals below.
+// The banner P2 across the top of the sheet window: a colour gradient with
+// the title, which it paints itself, and the close image it holds.  Placing
+// the image, keeping the banner in front and its clicks are the sheet
+// window's, through the signals below.
 class Banner : public QWidget
 {
     Q_OBJECT
@@ -21,8 +20,8 @@ public:
 Q_SIGNALS:
     // A click on the banner itself, not on the close image it holds.
     void clicked();
-    // Emitted from the paint event, with a painter open on the banner.
-    void painting(QPainter* painter);
+    // Emitted from the paint event once the banner is painted.
+    void painted();
     void resized();
 
 protected:

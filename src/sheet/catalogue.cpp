@@ -1,5 +1,7 @@
 #include "sheet/catalogue.h"
 
+#include <algorithm>
+
 namespace catalogue
 {
 
@@ -12,6 +14,22 @@ const std::vector<YesNoPair>& yesNoPairs()
         {12, 24, 25, 3495}, {13, 49, 48, 3975}, {14, 51, 50, 3975}, {15, 53, 52, 3975},
     };
     return pairs;
+}
+
+const YesNoPair& yesNoPair(int frame)
+{
+    const std::vector<YesNoPair>& pairs = yesNoPairs();
+    return *std::find_if(pairs.begin(), pairs.end(),
+                         [frame](const YesNoPair& p) { return p.frame == frame; });
+}
+
+const std::vector<GridRow>& gridRows()
+{
+    static const std::vector<GridRow> rows = {
+        {"Simulateurs", 0, 0}, {"Exercices", 1, 1}, {"Vidéos", 2, NoDifficulty},
+        {"Cours", 3, 2},       {"Tests", 4, 3},
+    };
+    return rows;
 }
 
 const std::vector<CheckBox>& checkBoxes()

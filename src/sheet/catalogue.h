@@ -43,10 +43,13 @@ constexpr int SiteWidth = 3015;
 constexpr int InterestLists = 9;   // it(0) to it(8)
 constexpr int DifficultyLists = 5; // diff(0) to diff(4)
 constexpr double FontPoints = 9.75;
-constexpr const char* FontFamily = "Arial";
 constexpr const char* InitialT1_0 = "année";
+constexpr const char* Oui = "Oui"; // the captions of a yes/no pair, and its answer
+constexpr const char* Non = "Non";
 
 const std::vector<YesNoPair>& yesNoPairs();
+// The pair in Frame1(frame).
+const YesNoPair& yesNoPair(int frame);
 const std::vector<CheckBox>& checkBoxes();
 const std::vector<TextBox>& textBoxes();
 
@@ -57,5 +60,15 @@ struct FocusStop {
     int index; // Command: 1 or 2; Site: 0
 };
 const std::vector<FocusStop>& focusOrder();
+
+// The parts of the cédérom in question 6, each with its interest list and,
+// but for one, its difficulty list.
+constexpr int NoDifficulty = -1;
+struct GridRow {
+    const char* part; // UTF-8
+    int interest;     // it index
+    int difficulty;   // diff index, or NoDifficulty
+};
+const std::vector<GridRow>& gridRows();
 
 } // namespace catalogue

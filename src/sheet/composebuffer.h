@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sheet/sheetfont.h"
+
 #include <QString>
 
 #include <memory>
@@ -20,7 +22,7 @@ public:
     enum class Alignment { Left, Centre };
 
     struct Format {
-        QString fontName = QStringLiteral("Arial");
+        QString fontName = QLatin1String(sheetfont::Family);
         double points = 10;
         Alignment alignment = Alignment::Left;
         // Paragraph indents, in pixels of a 96-dpi screen (the sheet's unit).

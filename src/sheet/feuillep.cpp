@@ -1,24 +1,22 @@
+// The sheet window's controls and lifecycle: Load, the close question, Unload.
 #include "sheet/feuillep.h"
 
 #include "dialup/dialuplink.h"
 #include "dialup/hangupquestion.h"
-#include "storage/runningflag.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
-#include "ui/fonts.h"
-#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "sheet/printeddocument.h"
+#include "sheet/windowrulekeeper.h"
+#include "storage/runningflag.h"
+#include "ui/imagebutton.h"
 #include "ui/twips.h"
-#include "sheet/windowrule.h"
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -34,9 +32,14 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
     setPalette(p);
 
     createStaticControls();
-    createAnswerControls();
-    setFocusOrder();
-    connectLayout();
+    createControls(P1);
+    std::vector<QWidget*> chain = {P1, VScroll1, P2};
+    for (QWidget* c : focusChain())
+        chain.push_back(c);
+    for (size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    m_rule = new WindowRuleKeeper(this);
+    connectHandlers();
 
     // The end of the desktop session closes the questionnaire without asking.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { terminate(); });
@@ -71,17 +74,6 @@ void feuillep::createStaticControls()
     Image1->setPixmap(QPixmap(QStringLiteral(":/close.xpm")));
     Image1->setToolTip(QStringLiteral("Fermer"));
     Image1->setCursor(QCursor(QPixmap(QStringLiteral(":/hand.xpm")), 12, 1));
-    connect(Image1, &ImageButton::clicked, this, &feuillep::Image1_Click);
-
-    auto button = [this](const char* name, const QString& caption, int top) {
-        auto* b = new QPushButton(caption, P1);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(dialogFont());
-        b->setGeometry(twips::toPixels(2400, top, 2295, 375, this));
-        return b;
-    };
-    Command1 = button("Command1", QStringLiteral("Imprimer (pour expédition)"), 840);
-    Command2 = button("Command2", QStringLiteral("Envoyer par e-mail"), 1320);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -89,21 +81,6 @@ void feuillep::createStaticControls()
 
     rtf1 = new ComposeBuffer;
     CommonDialog1 = printeddocument::printer();
-    connect(Command1, &QPushButton::clicked, this, &feuillep::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &feuillep::Command2_Click);
-}
-
-QString feuillep::t1Text(int index) const
-{
-    const QWidget* box = t1(index);
-    if (const auto* line = qobject_cast<const QLineEdit*>(box))
-        return line->text();
-    if (const auto* edit = qobject_cast<const QPlainTextEdit*>(box)) {
-        QString text = edit->toPlainText();
-        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        return text;
-    }
-    return QString();
 }
 
 QString feuillep::flagPath() const
@@ -120,19 +97,7 @@ void feuillep::writeFlag(const QString& value)
 void feuillep::Form_Load()
 {
     writeFlag(QStringLiteral("OUI"));
-
-    if (const QScreen* s = screen()) {
-        const double tppX = 1440.0 / s->logicalDotsPerInchX();
-        const double tppY = 1440.0 / s->logicalDotsPerInchY();
-        const QRect g = s->geometry();
-        const WindowRule rule = windowRule(g.width() * tppX, g.height() * tppY, tppX, tppY);
-        if (!rule.maximised) {
-            setWindowState(Qt::WindowNoState);
-            resize(qRound(rule.width / tppX), qRound(rule.height / tppY));
-            move(g.left() + qRound(rule.left / tppX), g.top() + qRound(rule.top / tppY));
-        }
-    }
-
+    m_rule->place();
     loadScales();
 }
 
@@ -176,4 +141,12 @@ void feuillep::terminate()
     m_askOnClose = false;
     if (!m_unloaded)
         Form_Unload();
+}
+
+int feuillep::runOwnModal(QDialog* dialog)
+{
+    const int result = dialog->exec();
+    if (!m_unloaded)
+        Form_Activate();
+    return result;
 }

@@ -1,5 +1,7 @@
-// The two outlets of the answers: printing for posting, and e-mail.
+// The two outlets of the answers, printing for posting and e-mail, and the
+// answer text they both take.
 #include "dispatch/exporter.h"
+#include "sheet/answertext.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
 #include "sheet/printeddocument.h"
@@ -36,4 +38,9 @@ void feuillep::Command2_Click()
     // When the settings cannot be read the window never appears.
     if (dispatch.loaded())
         runOwnModal(&dispatch);
+}
+
+void feuillep::majtexte()
+{
+    answertext::compose(*this, *rtf1);
 }

@@ -13,7 +13,9 @@ using catalogue::Kind;
 
 Step endLine(int times = 1)
 {
-    return {Op::EndLine, nullptr, Kind::Frame, 0, times};
+    Step s{Op::EndLine};
+    s.lines = times;
+    return s;
 }
 Step half()
 {
@@ -29,7 +31,7 @@ Step print(const char* text)
 }
 Step bold(const char* text)
 {
-    return {Op::Print, text, Kind::Frame, 0, 1};
+    return {Op::PrintBold, text};
 }
 Step line(const char* text)
 {
@@ -49,35 +51,42 @@ Step subHeading(const char* text)
 }
 Step column(int x)
 {
-    return {Op::Column, nullptr, Kind::Frame, 0, x};
+    Step s{Op::Column};
+    s.pixels = x;
+    return s;
+}
+// A step that moves the control (kind, index).
+Step control(Op op, Kind kind, int index, int pixels = 0)
+{
+    return {op, nullptr, kind, index, 0, pixels};
 }
 Step place(Kind kind, int index, int offset = 0)
 {
-    return {Op::Place, nullptr, kind, index, offset};
+    return control(Op::Place, kind, index, offset);
 }
 Step placeAt(Kind kind, int index, int left)
 {
-    return {Op::PlaceAt, nullptr, kind, index, left};
+    return control(Op::PlaceAt, kind, index, left);
 }
 Step advance(Kind kind, int index)
 {
-    return {Op::Advance, nullptr, kind, index};
+    return control(Op::Advance, kind, index);
 }
 Step centreInner(Kind kind, int index, int gap)
 {
-    return {Op::CentreInner, nullptr, kind, index, gap};
+    return control(Op::CentreInner, kind, index, gap);
 }
 Step centreOuter(Kind kind, int index)
 {
-    return {Op::CentreOuter, nullptr, kind, index, 0};
+    return control(Op::CentreOuter, kind, index);
 }
 Step below(Kind kind, int index, int gap)
 {
-    return {Op::Below, nullptr, kind, index, gap};
+    return control(Op::Below, kind, index, gap);
 }
 Step placeRight(Kind kind, int index, int margin)
 {
-    return {Op::PlaceRight, nullptr, kind, index, margin};
+    return control(Op::PlaceRight, kind, index, margin);
 }
 
 // A question on one line with its answer control right after the text.
@@ -89,13 +98,14 @@ Row ask(const char* text, Kind kind, int index, std::initializer_list<Step> then
 }
 
 // One part of the cédérom in question 6: its name in bold, then its lists in
-// fixed columns; "Vidéos" has no difficulty list (difficulty < 0).
-Row partRow(const char* name, int interest, int difficulty)
+// fixed columns; "Vidéos" has no difficulty list.
+Row partRow(const catalogue::GridRow& part)
 {
-    Row row = {bold(name), column(100), print("Intérêt : "), place(Kind::Interest, interest)};
-    if (difficulty >= 0) {
+    Row row = {bold(part.part), column(100), print("Intérêt : "),
+               place(Kind::Interest, part.interest)};
+    if (part.difficulty != catalogue::NoDifficulty) {
         row.insert(row.end(), {column(350), print("Niveau de difficulté : "),
-                               place(Kind::Difficulty, difficulty)});
+                               place(Kind::Difficulty, part.difficulty)});
     }
     row.push_back(endLine(2));
     return row;
@@ -150,11 +160,11 @@ const std::vector<Row>& rows()
         {line("6. Comment jugez-vous l’intérêt et la difficulté des différentes parties du "
               "cédérom ? (cochez les cases correspondantes)"),
          endLine()},
-        partRow("Simulateurs", 0, 0),
-        partRow("Exercices", 1, 1),
-        partRow("Vidéos", 2, -1),
-        partRow("Cours", 3, 2),
-        partRow("Tests", 4, 3),
+        partRow(catalogue::gridRows()[0]),
+        partRow(catalogue::gridRows()[1]),
+        partRow(catalogue::gridRows()[2]),
+        partRow(catalogue::gridRows()[3]),
+        partRow(catalogue::gridRows()[4]),
         {print("7. Citez le simulateur que vous trouvez le "), bold("plus"),
          print(" intéressant : "), place(Kind::Text, 2), endLine(2)},
         ask("8. Pourquoi ? ", Kind::Text, 3, {endLine(2)}),

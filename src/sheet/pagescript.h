@@ -12,30 +12,33 @@ namespace pagescript
 {
 
 enum class Op {
-    EndLine,     // `value` times
+    EndLine,     // `lines` times
     HalfStep,    // down half a line
     StackStep,   // down one and a half lines (stacked check boxes)
-    Print,       // `text`, bold when `value` is 1
+    Print,       // `text`
+    PrintBold,   // `text` in the bold base font
     PrintLine,   // `text`
     Centre,      // `text`, centred on the inner width
     Heading,     // `text`: heading font, centred, base font, blank line
     SubHeading,  // `text`: heading font at the left edge, base font, blank line
-    Column,      // the cursor goes to X = `value`
-    Place,       // the control at (X + `value`, Y + the shift of its kind)
-    PlaceAt,     // the control at (`value`, Y + the shift of its kind)
+    Column,      // the cursor goes to X = `pixels`
+    Place,       // the control at (X + `pixels`, Y + the shift of its kind)
+    PlaceAt,     // the control at (`pixels`, Y + the shift of its kind)
     Advance,     // X moves on by the control's width
-    CentreInner, // the control centred on the inner width, top at Y + `value`
-    CentreOuter, // the control centred on the outer width, top at Y + `value`
-    Below,       // Y moves below the control: Y + `value` + its height
-    PlaceRight,  // the control `value` pixels before the inner right edge, top at Y
+    CentreInner, // the control centred on the inner width, top at Y + `pixels`
+    CentreOuter, // the control centred on the outer width, top at Y
+    Below,       // Y moves below the control: Y + `pixels` + its height
+    PlaceRight,  // the control `pixels` before the inner right edge, top at Y
 };
 
+// One step; the fields an operation does not name above are unused.
 struct Step {
     Op op;
     const char* text = nullptr; // UTF-8
     catalogue::Kind kind = catalogue::Kind::Frame;
     int index = 0;
-    int value = 0;
+    int lines = 0;
+    int pixels = 0; // a position or a distance on the page
 };
 
 using Row = std::vector<Step>;
@@ -43,7 +46,6 @@ using Row = std::vector<Step>;
 // The 64 rows of the page.
 const std::vector<Row>& rows();
 
-constexpr const char* FontFamily = "Arial";
 constexpr double BasePoints = 10;
 constexpr double HeadingPoints = 12;
 constexpr int WorkingHeight = 2500;

@@ -1,6 +1,7 @@
 #include "sheet/printeddocument.h"
 
 #include "sheet/composebuffer.h"
+#include "sheet/sheetfont.h"
 
 #include <QPrinter>
 
@@ -39,7 +40,7 @@ std::unique_ptr<QPrinter> printer()
 
 void composeHead(ComposeBuffer& buffer)
 {
-    buffer.setFontName(QStringLiteral("Arial"));
+    buffer.setFontName(QLatin1String(sheetfont::Family));
     buffer.setIndents(Indent, Indent);
     for (const Piece& p : Head) {
         buffer.setFontSize(p.points);

@@ -17,7 +17,7 @@ constexpr double Indent = 50;
 // printer, with page margins of 15 mm that the user may change.
 std::unique_ptr<QPrinter> printer();
 
-// Appends the head to `buffer` and leaves it set for the answers: Arial,
+// Appends the head to `buffer` and leaves it set for the answers: the sheet font,
 // 10 points, left-aligned.
 void composeHead(ComposeBuffer& buffer);
 

@@ -10,3 +10,19 @@ struct WindowRule {
 
 WindowRule windowRule(double screenWidthTwips, double screenHeightTwips, double twipsPerPixelX,
                       double twipsPerPixelY);
+
+#include <QRect>
+
+#include <optional>
+
+class QScreen;
+
+// What the rule asks for on a screen, in its pixels: a maximised window, or
+// a normal one whose outer frame is `frame`.
+struct RuleTarget {
+    bool maximised = false;
+    QRect frame;
+};
+
+// Screen pixels to twips, the rule, and back to pixels; nothing without a screen.
+std::optional<RuleTarget> ruleTarget(const QScreen* screen);

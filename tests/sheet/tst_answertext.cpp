@@ -1,5 +1,6 @@
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
+#include "shownsheet.h"
 #include "support/helpers.h"
 
 #include <QCheckBox>
@@ -236,10 +237,8 @@ void AnswerTextTest::untouchedSheet()
 
 void AnswerTextTest::everyKindOfAnswer()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ShownSheet s;
+    feuillep& w = s.w;
     answerEverything(w);
     const QString text = compose(w);
     // Compare line by line first: a difference is then easy to read.
@@ -277,10 +276,8 @@ void AnswerTextTest::appendsInTheCurrentFormatting()
 
 void AnswerTextTest::withdrawnAnswersVanish()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ShownSheet s;
+    feuillep& w = s.w;
     pick(w.it(5), 1);
     click(w.Check1(21));
     click(w.Check1(22));

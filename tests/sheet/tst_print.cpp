@@ -1,7 +1,9 @@
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
 #include "sheet/page.h"
+#include "shownsheet.h"
 #include "support/helpers.h"
+#include "ui/messagebox.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -144,17 +146,15 @@ private Q_SLOTS:
 
 void PrintTest::printsHeadThenAnswers()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ShownSheet s;
+    feuillep& w = s.w;
     // The page stays where the user had scrolled it: printing does not
     // rebuild it.
     w.VScroll1->setValue(w.VScroll1->maximum() / 2);
     const int scrolled = w.VScroll1->value();
     QVERIFY(scrolled > 0);
     const QPoint page = w.P1->pos();
-    const QString pdf = dir.filePath(QStringLiteral("feuille.pdf"));
+    const QString pdf = s.dir.filePath(QStringLiteral("feuille.pdf"));
     printTo(w, pdf);
     settle();
     QCOMPARE(w.VScroll1->value(), scrolled);
@@ -238,11 +238,9 @@ void PrintTest::headLayout()
 
 void PrintTest::fileChosenInTheDialogue()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const QString pdf = dir.filePath(QStringLiteral("choisi.pdf"));
+    ShownSheet s;
+    feuillep& w = s.w;
+    const QString pdf = s.dir.filePath(QStringLiteral("choisi.pdf"));
     QString shownTheSecondTime;
     clickPrint(w, [pdf](QPrintDialog* dialog) {
         auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
@@ -269,16 +267,14 @@ void PrintTest::fileChosenInTheDialogue()
 
 void PrintTest::longAnswersContinueOnTheNextPage()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ShownSheet s;
+    feuillep& w = s.w;
     QString remarks;
     for (int i = 1; i <= 60; ++i)
         remarks += QStringLiteral("remarque %1\n").arg(i);
     remarks += QStringLiteral("fin des remarques");
     typeText(w.t1(9), remarks);
-    const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+    const QString pdf = s.dir.filePath(QStringLiteral("long.pdf"));
     printTo(w, pdf);
 
     QCOMPARE(pdfPages(pdf), 2);
@@ -321,13 +317,12 @@ void PrintTest::printingTwicePrintsTheSame()
 
 void PrintTest::cancellingPrintsNothing()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    MessageBox::reset();
+    ShownSheet s;
+    feuillep& w = s.w;
     w.rtf1->setFontSize(14);
     w.rtf1->insert(QStringLiteral("déjà là\r\n"));
-    const QString pdf = dir.filePath(QStringLiteral("rien.pdf"));
+    const QString pdf = s.dir.filePath(QStringLiteral("rien.pdf"));
     w.CommonDialog1->setOutputFormat(QPrinter::PdfFormat);
     w.CommonDialog1->setOutputFileName(pdf);
 
@@ -337,7 +332,9 @@ void PrintTest::cancellingPrintsNothing()
         QTest::mouseClick(cancel, Qt::LeftButton);
     });
     settle(200);
-    QVERIFY(!QApplication::activeModalWidget()); // no message either
+    // No message either.
+    QCOMPARE(MessageBox::count(), 0);
+    QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(!QFile::exists(pdf));
     QCOMPARE(w.rtf1->plainText(), QStringLiteral("déjà là\r\n"));
     QCOMPARE(w.rtf1->runs().size(), size_t(1));

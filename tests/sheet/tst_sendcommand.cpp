@@ -3,20 +3,19 @@
 #include "dispatch/exporter.h"
 #include "dispatch/smtpsession.h"
 #include "dispatch/smtpsink.h"
-#include "storage/cp1252.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
-#include "ui/imagebutton.h"
 #include "sheet/page.h"
-#include "support/helpers.h"
+#include "shownsheet.h"
+#include "storage/cp1252.h"
+#include "ui/imagebutton.h"
+#include "ui/messagebox.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -26,6 +25,7 @@ class SendCommandTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init();
     void sentFromTheSheet();
     void failedThenCancelledFromTheSheet();
     void unreadableSettingsShowNoWindow();
@@ -42,36 +42,36 @@ QByteArray settings(const QByteArray& server)
            record("prof@lycee-curie.fr") + record(server) + record("retour@tarvel.fr");
 }
 
-struct Sheet {
-    QTemporaryDir dir;
-    std::unique_ptr<feuillep> w;
+// The shown sheet with its settings file, read when the send command runs.
+struct Sheet : ShownSheet {
     explicit Sheet(const QByteArray& paranet)
     {
         writeBytes(dir.filePath(QStringLiteral("PARANET.LST")), paranet);
-        w = std::make_unique<feuillep>(dir.path());
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qWarning("sheet not exposed");
-        settle(100);
     }
     // Answers two questions and scrolls down, so that the rebuild shows.
     void answer()
     {
-        QTest::mouseClick(w->Option1(0), Qt::LeftButton, {}, QPoint(6, 8)); // 1. Oui
-        w->t1(16)->setFocus();
-        typeText(w->t1(16), QStringLiteral("Marie Dupré"));
-        w->VScroll1->setValue(400);
+        QTest::mouseClick(w.Option1(0), Qt::LeftButton, {}, QPoint(6, 8)); // 1. Oui
+        w.t1(16)->setFocus();
+        typeText(w.t1(16), QStringLiteral("Marie Dupré"));
+        w.VScroll1->setValue(400);
     }
     void verifyRebuiltAtTopWithAnswers()
     {
-        QCOMPARE(w->VScroll1->value(), w->VScroll1->minimum());
-        QCOMPARE(w->P1->y(), 57);
-        QVERIFY(w->Option1(0)->isChecked());
-        QCOMPARE(qobject_cast<QLineEdit*>(w->t1(16))->text(), QStringLiteral("Marie Dupré"));
+        QCOMPARE(w.VScroll1->value(), w.VScroll1->minimum());
+        QCOMPARE(w.P1->y(), 57);
+        QVERIFY(w.Option1(0)->isChecked());
+        QCOMPARE(qobject_cast<QLineEdit*>(w.t1(16))->text(), QStringLiteral("Marie Dupré"));
     }
 };
 
 } // namespace
+
+void SendCommandTest::init()
+{
+    MessageBox::clearNextAnswers();
+    MessageBox::reset();
+}
 
 void SendCommandTest::sentFromTheSheet()
 {
@@ -80,29 +80,26 @@ void SendCommandTest::sentFromTheSheet()
     Sheet s(settings("127.0.0.1"));
     s.answer();
     // Something left in the buffer by an earlier command is not sent.
-    s.w->rtf1->insert(QStringLiteral("Votre avis nous intéresse\r\n"));
+    s.w.rtf1->insert(QStringLiteral("Votre avis nous intéresse\r\n"));
 
     QString sender;
-    QString box;
     onNextModal([&](QWidget* modal) {
         auto* dispatch = qobject_cast<Exporter*>(modal);
         QVERIFY(dispatch);
         sender = dispatch->Label5->text();
         dispatch->Winsock1->setPort(sink.port()); // the product's port 25 is not ours
-        onNextMessageBox([&box](QMessageBox* b) {
-            box = b->windowTitle();
-            QTest::mouseClick(b->button(QMessageBox::Ok), Qt::LeftButton);
-        });
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(dispatch->Image2, Qt::LeftButton);
     });
-    QTest::mouseClick(s.w->Command2, Qt::LeftButton);
+    QTest::mouseClick(s.w.Command2, Qt::LeftButton);
     // Back here once the dispatch window has closed.
     QCOMPARE(sender, QStringLiteral("Lycée Curie ( prof@lycee-curie.fr )"));
-    QCOMPARE(box, QStringLiteral("Transmission OK"));
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
     s.verifyRebuiltAtTopWithAnswers();
 
     QCOMPARE(sink.delivered(), 1);
-    const QString text = s.w->rtf1->plainText();
+    const QString text = s.w.rtf1->plainText();
     QVERIFY(text.startsWith(QStringLiteral("1. Oui\r\n2. année\r\n3. \r\n")));
     QVERIFY(text.endsWith(QStringLiteral("Nom et prénom : Marie Dupré\r\n\r\nLycée \r\n\r\n"
                                          "e-mail : \r\n\r\n")));
@@ -126,7 +123,6 @@ void SendCommandTest::failedThenCancelledFromTheSheet()
     }
     Sheet s(settings("127.0.0.1"));
     s.answer();
-    QString box;
     QString status;
     bool openAfterFailure = false;
     onNextModal([&](QWidget* modal) {
@@ -134,38 +130,30 @@ void SendCommandTest::failedThenCancelledFromTheSheet()
         QVERIFY(dispatch);
         // A failed send first: the window stays for another try.
         dispatch->Winsock1->setPort(nobody);
-        onNextMessageBox([&, dispatch](QMessageBox* b) {
-            box = b->windowTitle();
-            QTest::mouseClick(b->button(QMessageBox::Ok), Qt::LeftButton);
-            QTimer::singleShot(50, dispatch, [&, dispatch] {
-                status = dispatch->Label1->text();
-                openAfterFailure = dispatch->isVisible();
-                QTest::mouseClick(dispatch->Image1, Qt::LeftButton);
-            });
-        });
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(dispatch->Image2, Qt::LeftButton);
+        QTRY_COMPARE(MessageBox::count(), 1);
+        settle(50);
+        status = dispatch->Label1->text();
+        openAfterFailure = dispatch->isVisible();
+        QTest::mouseClick(dispatch->Image1, Qt::LeftButton);
     });
-    QTest::mouseClick(s.w->Command2, Qt::LeftButton);
-    QCOMPARE(box, QStringLiteral("Erreur transmission"));
+    QTest::mouseClick(s.w.Command2, Qt::LeftButton);
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Erreur transmission"));
     QCOMPARE(status, QStringLiteral("Connexion en cours"));
     QVERIFY(openAfterFailure);
     s.verifyRebuiltAtTopWithAnswers();
     // The buffer holds the answer text alone.
-    QVERIFY(s.w->rtf1->plainText().startsWith(QStringLiteral("1. Oui\r\n2. année\r\n")));
+    QVERIFY(s.w.rtf1->plainText().startsWith(QStringLiteral("1. Oui\r\n2. année\r\n")));
 }
 
 void SendCommandTest::unreadableSettingsShowNoWindow()
 {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("PARANET.LST")));
-    feuillep w(dir.path());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QString title;
-    onNextMessageBox([&](QMessageBox* box) {
-        title = box->windowTitle();
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
+    ShownSheet s;
+    feuillep& w = s.w;
+    QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("PARANET.LST")));
+    MessageBox::setNextAnswer(QMessageBox::Ok);
     // Should the dispatch window show all the same, it is noted and closed.
     bool appeared = false;
     QTimer watch;
@@ -180,7 +168,8 @@ void SendCommandTest::unreadableSettingsShowNoWindow()
     watch.start(20);
     QTest::mouseClick(w.Command2, Qt::LeftButton);
     watch.stop();
-    QCOMPARE(title, QStringLiteral("Lecture impossible"));
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Lecture impossible"));
     QVERIFY(!appeared);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QVERIFY(w.isVisible());

@@ -1,8 +1,9 @@
 #include "sheet/banner.h"
 #include "sheet/feuillep.h"
-#include "ui/imagebutton.h"
 #include "sheet/page.h"
+#include "shownsheet.h"
 #include "support/helpers.h"
+#include "ui/imagebutton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -281,11 +282,9 @@ void SheetWindowTest::flagLeavesOtherBytesAlone()
 
 void SheetWindowTest::closeImageEndsLikeTheCloseBox()
 {
-    QTemporaryDir dir;
-    feuillep w(dir.path());
+    ShownSheet s;
+    feuillep& w = s.w;
     QSignalSpy ended(&w, &feuillep::ended);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::mouseClick(w.Image1, Qt::LeftButton);
     QCOMPARE(ended.count(), 1);
     QVERIFY(!w.isVisible());

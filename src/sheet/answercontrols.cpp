@@ -1,9 +1,8 @@
-// The answer controls of the sheet window, built from the catalogue tables.
-#include "sheet/banner.h"
-#include "sheet/catalogue.h"
-#include "sheet/feuillep.h"
-#include "sheet/page.h"
+#include "sheet/answercontrols.h"
+
 #include "sheet/scales.h"
+#include "sheet/sheetfont.h"
+#include "ui/fonts.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -12,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 
 namespace
 {
@@ -20,13 +18,6 @@ namespace
 QString indexed(const char* array, int index)
 {
     return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(index);
-}
-
-QFont answerFont()
-{
-    QFont f{QLatin1String(catalogue::FontFamily)};
-    f.setPointSizeF(catalogue::FontPoints);
-    return f;
 }
 
 void whiteBackground(QWidget* w)
@@ -40,15 +31,25 @@ void whiteBackground(QWidget* w)
 
 } // namespace
 
-void feuillep::createAnswerControls()
+void AnswerControls::createControls(QWidget* page)
 {
     using namespace catalogue;
-    const QFont font = answerFont();
-    auto px = [this](int t) { return twips::toPixelsX(t, this); };
-    auto py = [this](int t) { return twips::toPixelsY(t, this); };
+    auto px = [page](int t) { return twips::toPixelsX(t, page); };
+    auto py = [page](int t) { return twips::toPixelsY(t, page); };
 
+    auto button = [&](const char* name, const QString& caption, int top) {
+        auto* b = new QPushButton(caption, page);
+        b->setObjectName(QLatin1String(name));
+        b->setFont(dialogFont());
+        b->setGeometry(twips::toPixels(2400, top, 2295, 375, page));
+        return b;
+    };
+    Command1 = button("Command1", QStringLiteral("Imprimer (pour expédition)"), 840);
+    Command2 = button("Command2", QStringLiteral("Envoyer par e-mail"), 1320);
+
+    const QFont font = sheetfont::make(FontPoints);
     for (const YesNoPair& pair : yesNoPairs()) {
-        auto* frame = new QWidget(P1);
+        auto* frame = new QWidget(page);
         frame->setObjectName(indexed("Frame1", pair.frame));
         whiteBackground(frame);
         frame->resize(px(pair.width), py(FrameHeight));
@@ -61,12 +62,12 @@ void feuillep::createAnswerControls()
             o->setGeometry(px(left), 0, px(OptionWidth), py(OptionHeight));
             Option1.add(index, o);
         };
-        option(pair.oui, "Oui", OuiLeft);
-        option(pair.non, "Non", NonLeft);
+        option(pair.oui, Oui, OuiLeft);
+        option(pair.non, Non, NonLeft);
     }
 
     for (const CheckBox& box : checkBoxes()) {
-        auto* c = new QCheckBox(QString::fromUtf8(box.caption), P1);
+        auto* c = new QCheckBox(QString::fromUtf8(box.caption), page);
         c->setObjectName(indexed("Check1", box.index));
         c->setFont(font);
         whiteBackground(c);
@@ -77,14 +78,14 @@ void feuillep::createAnswerControls()
     for (const TextBox& box : textBoxes()) {
         QWidget* w = nullptr;
         if (box.multiLine) {
-            auto* edit = new QPlainTextEdit(P1);
+            auto* edit = new QPlainTextEdit(page);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             edit->setTabChangesFocus(true);
             edit->resize(px(box.width), py(MultiLineHeight));
             w = edit;
         } else {
-            auto* line = new QLineEdit(P1);
+            auto* line = new QLineEdit(page);
             line->resize(px(box.width), py(TextHeight));
             w = line;
         }
@@ -95,7 +96,7 @@ void feuillep::createAnswerControls()
     qobject_cast<QLineEdit*>(t1(0))->setText(QString::fromUtf8(InitialT1_0));
 
     auto list = [&](const char* array, int index, int width) {
-        auto* c = new QComboBox(P1);
+        auto* c = new QComboBox(page);
         c->setObjectName(index < 0 ? QLatin1String(array) : indexed(array, index));
         c->setEditable(false); // pick only
         c->setFont(font);
@@ -109,7 +110,7 @@ void feuillep::createAnswerControls()
     site = list("site", -1, SiteWidth);
 }
 
-QWidget* feuillep::control(catalogue::Kind kind, int index) const
+QWidget* AnswerControls::control(catalogue::Kind kind, int index) const
 {
     using catalogue::Kind;
     switch (kind) {
@@ -131,25 +132,36 @@ QWidget* feuillep::control(catalogue::Kind kind, int index) const
     return nullptr;
 }
 
-void feuillep::setFocusOrder()
+QString AnswerControls::t1Text(int index) const
 {
-    std::vector<QWidget*> chain = {P1, VScroll1, P2};
+    const QWidget* box = t1(index);
+    if (const auto* line = qobject_cast<const QLineEdit*>(box))
+        return line->text();
+    if (const auto* edit = qobject_cast<const QPlainTextEdit*>(box)) {
+        QString text = edit->toPlainText();
+        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        return text;
+    }
+    return QString();
+}
+
+std::vector<QWidget*> AnswerControls::focusChain() const
+{
+    std::vector<QWidget*> chain;
     for (const catalogue::FocusStop& stop : catalogue::focusOrder()) {
         if (stop.kind != catalogue::Kind::Frame) {
             chain.push_back(control(stop.kind, stop.index));
             continue;
         }
-        // A yes/no pair stands for its two buttons, in index order.
         for (int i : Option1.indices()) {
             if (Option1(i)->parentWidget() == Frame1(stop.index))
                 chain.push_back(Option1(i));
         }
     }
-    for (size_t i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    return chain;
 }
 
-void feuillep::loadScales()
+void AnswerControls::loadScales()
 {
     // Nothing is selected: every list shows empty until the user chooses.
     for (int i = 0; i < diff.count(); ++i) {
