@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <iterator>
 
 namespace
 {
@@ -45,6 +46,9 @@ const char* const statusTexts[] = {
     "Connexion en cours", "Connecté",   "Expédition du message",
     "Déconnection",       "Déconnecté", "Terminé",
 };
+
+static_assert(std::size(statusTexts) == int(SmtpSession::Step::Finished) + 1,
+              "one status text for each step");
 
 using Fault = mailcheck::Fault;
 using Setting = SmtpSession::Setting;
