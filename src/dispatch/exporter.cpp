@@ -1,6 +1,5 @@
 #include "dispatch/exporter.h"
 
-#include "dispatch/smtpsession.h"
 #include "settings/param.h"
 #include "storage/paranet.h"
 #include "ui/fonts.h"
@@ -12,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <iterator>
 
 namespace
 {
@@ -41,6 +41,101 @@ const struct Picture {
     {&Exporter::Image2, "Image2", ":/telephone.xpm", "Expédier", 5640},
 };
 
+// The status line at each step of a run, in the order of the steps.
+const char* const statusTexts[] = {
+    "Connexion en cours", "Connecté",   "Expédition du message",
+    "Déconnection",       "Déconnecté", "Terminé",
+};
+
+static_assert(std::size(statusTexts) == int(SmtpSession::Step::Finished) + 1,
+              "one status text for each step");
+
+using Fault = mailcheck::Fault;
+using Setting = SmtpSession::Setting;
+using Cause = SmtpSession::Cause;
+using State = SmtpSession::State;
+
+// What is wrong with an address, following "L'adresse ...".
+const struct {
+    Fault fault;
+    const char* text;
+} addressFaults[] = {
+    {Fault::Empty, "n'est pas indiquée."},
+    {Fault::LineBreak, "contient un retour à la ligne."},
+    {Fault::Control, "contient un caractère de contrôle."},
+    {Fault::Space, "contient une espace."},
+    {Fault::Bracket, "contient un chevron (« < » ou « > »)."},
+    {Fault::Comma, "contient une virgule : une seule adresse est permise."},
+    {Fault::NoAt, "n'a pas la forme nom@domaine."},
+    {Fault::LocalPart, "n'est pas valide avant l'arobase (@)."},
+    {Fault::Domain, "n'a pas un nom de domaine valide après l'arobase (@)."},
+    {Fault::TooLong, "est trop longue."},
+};
+
+// What is wrong with the server name, following "Le nom du serveur ...".
+const struct {
+    Fault fault;
+    const char* text;
+} serverFaults[] = {
+    {Fault::LineBreak, "contient un retour à la ligne."},
+    {Fault::Control, "contient un caractère de contrôle."},
+    {Fault::Space, "contient une espace."},
+    {Fault::NotHost, "n'est ni un nom d'hôte ni une adresse IP valide."},
+    {Fault::TooLong, "est trop long."},
+};
+
+template <typename Table> QString faultText(const Table& table, Fault fault)
+{
+    for (const auto& row : table) {
+        if (row.fault == fault)
+            return QString::fromUtf8(row.text);
+    }
+    return QStringLiteral("n'est pas valide.");
+}
+
+// Why a run failed, as the details of the "Erreur transmission" box say it.
+const struct {
+    Cause cause;
+    State state; // Idle: in any state
+    const char* text;
+} failureReasons[] = {
+    {Cause::HostNotFound, State::Idle, "Le serveur de courrier sortant est introuvable."},
+    {Cause::ConnectionRefused, State::Idle,
+     "Le serveur a refusé la connexion : aucun serveur de courrier n'y répond."},
+    {Cause::Network, State::Idle, "La connexion au serveur a échoué (erreur du réseau)."},
+    {Cause::Closed, State::Idle, "Le serveur a fermé la connexion."},
+    {Cause::TimedOut, State::Connecting,
+     "La connexion au serveur n'a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, State::Idle, "Le serveur n'a pas répondu dans le délai imparti."},
+    {Cause::Refused, State::Greeting, "Le serveur a refusé la connexion."},
+    {Cause::Refused, State::Ehlo, "Le serveur a refusé la présentation du poste (EHLO)."},
+    {Cause::Refused, State::Helo, "Le serveur a refusé la présentation du poste (HELO)."},
+    {Cause::Refused, State::MailFrom, "Le serveur a refusé l'adresse de l'expéditeur."},
+    {Cause::Refused, State::RcptTo, "Le serveur a refusé l'adresse du destinataire."},
+    {Cause::Refused, State::Data, "Le serveur a refusé de recevoir le message."},
+    {Cause::Refused, State::DataEnd, "Le serveur n'a pas accepté le message."},
+    {Cause::Malformed, State::Idle, "Le serveur a envoyé une réponse illisible."},
+    {Cause::OutOfTurn, State::Idle,
+     "Le serveur a envoyé une réponse qu'aucune commande n'attendait."},
+    {Cause::Overlong, State::Idle, "Le serveur a envoyé une réponse trop longue."},
+    {Cause::SendFailed, State::Idle, "L'envoi d'une commande au serveur a échoué."},
+    {Cause::SenderNeedsSmtpUtf8, State::Idle,
+     "L'adresse de l'expéditeur contient des caractères non ASCII, que ce serveur n'accepte "
+     "pas (il n'annonce pas l'extension SMTPUTF8)."},
+    {Cause::RecipientNeedsSmtpUtf8, State::Idle,
+     "L'adresse du destinataire contient des caractères non ASCII, que ce serveur n'accepte "
+     "pas (il n'annonce pas l'extension SMTPUTF8)."},
+};
+
+QString failureReason(const SmtpSession::Failure& f)
+{
+    for (const auto& row : failureReasons) {
+        if (row.cause == f.cause && (row.state == State::Idle || row.state == f.state))
+            return QString::fromUtf8(row.text);
+    }
+    return QStringLiteral("Le serveur a répondu autrement qu'attendu.");
+}
+
 void colour(QWidget* w, const QColor& text, const QColor& background = QColor())
 {
     QPalette p = w->palette();
@@ -64,8 +159,7 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     colour(this, Qt::black, QColor(58, 140, 201));
 
     Winsock1 = new SmtpSession(port, this);
-    connect(Winsock1, &SmtpSession::statusChanged, this,
-            [this](const QString& text) { Label1->setText(text); });
+    connect(Winsock1, &SmtpSession::progressed, this, &Exporter::Winsock1_Progressed);
     connect(Winsock1, &SmtpSession::succeeded, this, &Exporter::Winsock1_Succeeded);
     connect(Winsock1, &SmtpSession::failed, this, &Exporter::Winsock1_Failed);
 
@@ -125,11 +219,9 @@ bool Exporter::Form_Load()
                              QStringLiteral("Lecture imposible sur le disque."));
         return false;
     }
-    expediteur = s.expediteur;
-    adresse = s.adresse;
-    serveur = s.serveur;
-    destinataire = s.destinataire;
-    Label5->setText(expediteur + QStringLiteral(" ( ") + adresse + QStringLiteral(" )"));
+    settings = s;
+    Label5->setText(settings.expediteur + QStringLiteral(" ( ") + settings.adresse +
+                    QStringLiteral(" )"));
     return true;
 }
 
@@ -165,53 +257,79 @@ void Exporter::Image3_Click()
     // The settings of a run under way stay as they are until it ends.
     if (Winsock1->isRunning())
         return;
-    param settings(m_directory, this);
-    settings.exec();
+    param window(m_directory, this);
+    window.exec();
     if (!Form_Load())
         reject();
 }
 
 void Exporter::Image2_Click()
 {
-    SmtpSession::Mail mail;
-    mail.expediteur = expediteur;
-    mail.adresse = adresse;
-    mail.serveur = serveur;
-    mail.destinataire = destinataire;
-    mail.subjectWord = Label4->text();
-    mail.text = m_answerText ? m_answerText() : QString();
+    const QString text = m_answerText ? m_answerText() : QString();
+    const SmtpSession::Start verdict = Winsock1->start(settings, Label4->text(), text);
+    if (verdict.started())
+        codesmtp = QStringLiteral("0");
+    else if (verdict.setting != Setting::Busy) // a second click during a run does nothing
+        refuse(verdict);
+}
 
-    switch (Winsock1->start(mail)) {
-    case SmtpSession::Start::Started:
-    case SmtpSession::Start::Busy: // a second click during a run
-        return;
-    case SmtpSession::Start::NoServer:
-        MessageBox::warning(
-            this, QStringLiteral("Paramètre incorrect"),
+void Exporter::refuse(const SmtpSession::Start& verdict)
+{
+    const QString toCorrect = QStringLiteral("\r\nCliquer sur « paramètres » pour la corriger.");
+    QString text;
+    if (verdict.setting == Setting::Server && verdict.fault == Fault::Empty)
+        text =
             QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer "
                            "une carte.\r\nCliquer sur « paramètres » pour le saisir et consulter "
-                           "l'aide si nécessaire."));
-        return;
-    case SmtpSession::Start::LineBreak:
-        MessageBox::warning(
-            this, QStringLiteral("Paramètre incorrect"),
-            QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
-                           "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
-                           "envoyé avec ces paramètres."));
-        return;
-    }
+                           "l'aide si nécessaire.");
+    else if (verdict.setting == Setting::Text)
+        text = QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
+                              "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
+                              "envoyé avec ces paramètres.");
+    else if (verdict.setting == Setting::Server)
+        text = QStringLiteral("Le nom du serveur de courrier sortant (SMTP) ") +
+               faultText(serverFaults, verdict.fault) +
+               QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
+    else if (verdict.setting == Setting::Sender)
+        text = QStringLiteral("L'adresse électronique de l'expéditeur ") +
+               faultText(addressFaults, verdict.fault) + toCorrect;
+    else if (verdict.setting == Setting::Recipient)
+        // Record 6 comes with the installation: the user cannot change it here.
+        text = QStringLiteral("L'adresse du destinataire ") +
+               faultText(addressFaults, verdict.fault) +
+               QStringLiteral("\r\nLe questionnaire ne peut pas être envoyé avec ces paramètres.");
+    else
+        text = QStringLiteral("Le nom de l'expéditeur contient un caractère de contrôle.") +
+               QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
+    MessageBox::warning(this, QStringLiteral("Paramètre incorrect"), text);
+}
+
+void Exporter::Winsock1_Progressed(SmtpSession::Step step)
+{
+    Label1->setText(QString::fromUtf8(statusTexts[int(step)]));
 }
 
 void Exporter::Winsock1_Succeeded()
 {
     MessageBox::information(this, QStringLiteral("Transmission OK"),
-                             QStringLiteral("Merci pour votre contribution."));
+                            QStringLiteral("Merci pour votre contribution."));
     accept();
 }
 
-void Exporter::Winsock1_Failed()
+void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
 {
+    codesmtp = QString::number(failure.reply.code);
+    QString details = failureReason(failure);
+    if (failure.cause == Cause::Network)
+        details += QStringLiteral(" (code %1)").arg(int(failure.socketError));
+    if (!failure.reply.lines.isEmpty()) {
+        details += QStringLiteral("\nDernière réponse du serveur (code ") + codesmtp +
+                   QStringLiteral(") :");
+        for (const QByteArray& line : failure.reply.lines)
+            details += QLatin1Char('\n') + QString::fromLatin1(line);
+    }
     MessageBox::critical(
         this, QStringLiteral("Erreur transmission"),
-        QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."));
+        QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."),
+        details);
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "dispatch/smtpsession.h"
+#include "storage/paranet.h"
+
 #include <QDialog>
 #include <functional>
 
 class ImageButton;
 class QLabel;
-class SmtpSession;
 
 // The dispatch window: who sends the questionnaire, three picture buttons
 // (close, settings, send) and the status line of the SMTP exchange.  It reads
@@ -47,16 +49,19 @@ private:
     void Image1_Click();
     void Image3_Click();
     void Image2_Click();
+    void Winsock1_Progressed(SmtpSession::Step step);
     void Winsock1_Succeeded();
-    void Winsock1_Failed();
+    void Winsock1_Failed(const SmtpSession::Failure& failure);
+    void refuse(const SmtpSession::Start& verdict);
 
     QString m_directory;
     std::function<QString()> m_answerText;
     bool m_loaded = false;
 
-    // Records 3, 4, 5 and 6 of PARANET.LST.
-    QString expediteur;
-    QString adresse;
-    QString serveur;
-    QString destinataire;
+    // expediteur, adresse, serveur and destinataire: records 3, 4, 5 and 6
+    // of PARANET.LST, handed whole to the session.
+    paranet::DispatchSettings settings;
+    // The reply-code slot: the code of the server's last reply in the last
+    // run, "0" while it has said nothing; the failure details quote it.
+    QString codesmtp = QStringLiteral("0");
 };

@@ -76,6 +76,16 @@ QByteArray qpLine(const QByteArray& line)
     return out;
 }
 
+// No control character reaches a header line, whatever the caller checked.
+QByteArray withoutControls(QByteArray bytes)
+{
+    for (char& c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return bytes;
+}
+
 bool fitsEightBit(const QByteArray& lines)
 {
     if (lines.contains('\0'))
@@ -93,8 +103,15 @@ bool fitsEightBit(const QByteArray& lines)
 namespace mailtext
 {
 
-QByteArray rfc5322Date(const QDateTime& date)
+QByteArray rfc5322Date(const QDateTime& given)
 {
+    QDateTime date = given;
+    // The zone field holds whole minutes and two digits of hours.
+    if (date.isValid() &&
+        (date.offsetFromUtc() % 60 != 0 || qAbs(date.offsetFromUtc()) >= 100 * 3600))
+        date = date.toUTC();
+    if (!date.isValid() || date.date().year() < 1900 || date.date().year() > 9999)
+        date = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
     const QDate d = date.date();
     const QTime t = date.time();
     const int offset = date.offsetFromUtc() / 60;
@@ -111,7 +128,7 @@ QByteArray rfc5322Date(const QDateTime& date)
 
 QByteArray headerSubject(const QString& subject)
 {
-    const QByteArray bytes = cp1252::encode(subject);
+    const QByteArray bytes = withoutControls(cp1252::encode(subject));
     if (!needsEncodedWords(bytes))
         return bytes;
     QList<QByteArray> words;
@@ -189,7 +206,7 @@ QByteArray data(const Letter& letter)
     const bool eightBit = fitsEightBit(body);
 
     QByteArray out;
-    out += "FROM: " + cp1252::encode(letter.adresse) + "\r\n";
+    out += "FROM: " + withoutControls(letter.from) + "\r\n";
     out += "SUBJECT: " + headerSubject(letter.subject) + "\r\n";
     out += "Date: " + rfc5322Date(letter.date) + "\r\n";
     out += "MIME-Version: 1.0\r\n";

@@ -13,7 +13,7 @@ namespace mailtext
 constexpr int MaxLineBytes = 998;
 
 struct Letter {
-    QString adresse; // the sender's address, in the FROM: line
+    QByteArray from; // the sender's address as the envelope carries it
     QString subject; // "Questionnaire ( E )"
     QString text;    // the answer text, CR LF line ends
     QDateTime date;  // the Date: line
@@ -25,13 +25,15 @@ struct Letter {
 // holds a NUL byte), in which case the body is quoted-printable.
 QByteArray data(const Letter& letter);
 
-// RFC 5322 date with English names and the local offset:
-// "Tue, 01 Jul 2025 14:05:09 +0200".
+// RFC 5322 date with English names and the date's own offset:
+// "Tue, 01 Jul 2025 14:05:09 +0200".  Defined for every QDateTime: one whose
+// offset is not whole minutes or beyond four digits is written in UTC, and
+// one that is invalid or beyond the years 1900 to 9999 as the Unix epoch.
 QByteArray rfc5322Date(const QDateTime& date);
 
 // The subject as it may stand in a header: unchanged when it is printable
 // ASCII, otherwise RFC 2047 encoded words (windows-1252, Q) folded onto
-// several lines when long.
+// several lines when long.  A control character becomes '?'.
 QByteArray headerSubject(const QString& subject);
 
 // Quoted-printable (RFC 2045) of CR LF separated lines, soft line breaks

@@ -27,6 +27,9 @@ public:
     // unfinished reply.
     bool overflowed() const { return m_buffer.size() + m_pendingBytes > MaxPending; }
 
+    // True while bytes are held that no complete reply has taken yet.
+    bool hasData() const { return !m_buffer.isEmpty() || !m_pending.isEmpty(); }
+
     void clear();
 
 private:

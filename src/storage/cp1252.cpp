@@ -29,10 +29,12 @@ QByteArray encode(const QString& text)
 {
     QByteArray out;
     out.reserve(text.size());
-    for (const QChar ch : text) {
-        if (ch.isHighSurrogate())
-            continue; // the low half that follows gives the single '?'
-        out.append(encodeOne(ch.unicode()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A pair of surrogates is one character, and one '?'; a half standing
+        // alone is one '?' too (encodeOne maps either half to it).
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        out.append(encodeOne(text[i].unicode()));
     }
     return out;
 }

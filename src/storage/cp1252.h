@@ -8,7 +8,8 @@
 namespace cp1252
 {
 
-// Characters with no Windows-1252 form become '?'.
+// Characters with no Windows-1252 form become '?', one for each character
+// (a surrogate pair is one) and one for each surrogate half standing alone.
 QByteArray encode(const QString& text);
 
 // The five bytes that the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90,

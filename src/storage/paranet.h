@@ -24,9 +24,13 @@ enum Record {
 // separator when the directory is a drive root.
 QString path(const QString& directory);
 
-// What the dispatch window sends with: records 3, 4, 5 and 6.
+// The mail settings, records 3 to 6: what the dispatch window reads and the
+// SMTP session sends with, one value passed whole from the file to the wire.
 struct DispatchSettings {
-    QString expediteur, adresse, serveur, destinataire;
+    QString expediteur;   // 3: the sender's name or establishment, in the subject
+    QString adresse;      // 4: the sender's address: envelope and FROM: line
+    QString serveur;      // 5: the outgoing mail server
+    QString destinataire; // 6: the recipient, written by the sibling program
 };
 
 // Reads records 3, 4, 5, 6 in that order within one opening; a missing file is

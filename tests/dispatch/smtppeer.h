@@ -34,9 +34,9 @@ public:
     int connections = 0;
     bool clientClosed = false;
 
-    ScriptedPeer()
+    explicit ScriptedPeer(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost))
     {
-        m_server.listen(QHostAddress::LocalHost);
+        m_server.listen(address);
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] { accept(); });
         m_trickle.setInterval(1);
         QObject::connect(&m_trickle, &QTimer::timeout, &m_server, [this] { trickleOne(); });
@@ -49,11 +49,15 @@ private:
     {
         QTcpSocket* c = m_server.nextPendingConnection();
         ++connections;
-        if (m_conn) {
+        // One client at a time; the next may come once it has gone.
+        if (m_conn && m_conn->state() != QAbstractSocket::UnconnectedState) {
             c->abort();
             return;
         }
         m_conn = c;
+        m_in.clear();
+        m_inData = false;
+        clientClosed = false;
         QObject::connect(c, &QTcpSocket::readyRead, c, [this] { readSome(); });
         QObject::connect(c, &QTcpSocket::disconnected, c, [this] { clientClosed = true; });
         say(greeting);

@@ -1,9 +1,11 @@
+#include "app/french.h"
 #include "dispatch/exporter.h"
 #include "dispatch/smtppeer.h"
 #include "dispatch/smtpsession.h"
 #include "settings/param.h"
-#include "ui/imagebutton.h"
 #include "support/helpers.h"
+#include "ui/imagebutton.h"
+#include "ui/messagebox.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,6 +23,8 @@ class ExporterTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
+    void init();
     void look();
     void shadowedCaptions();
     void senderLine();
@@ -32,6 +36,10 @@ private Q_SLOTS:
     void failureKeepsTheWindowOpen();
     void refusedBeforeConnecting_data();
     void refusedBeforeConnecting();
+    void statusLineFollowsTheSteps();
+    void replyOutOfTurnIsAnError();
+    void boxesReadInFrench_data();
+    void boxesReadInFrench();
 };
 
 namespace
@@ -77,33 +85,14 @@ struct Window {
     }
 };
 
-// The visible message boxes, to count them.
-int messageBoxes()
+// Answers the next message box with OK, without showing it.
+void answerNextBox()
 {
-    int n = 0;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        n += qobject_cast<QMessageBox*>(top) && top->isVisible();
-    return n;
+    MessageBox::setNextAnswer(QMessageBox::Ok);
 }
 
-struct Answered {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int count = 0;
-};
-
-// Answers the next message box with OK, noting what it said.
-void answerNextBox(Answered* seen)
-{
-    onNextMessageBox([seen](QMessageBox* box) {
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        ++seen->count;
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-}
+const QString TransmissionError =
+    QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion.");
 
 struct Ink {
     QRect white, black;
@@ -134,6 +123,17 @@ void retype(QLineEdit* box, const QString& text)
 }
 
 } // namespace
+
+void ExporterTest::initTestCase()
+{
+    // As the program does: standard buttons in French.
+    QVERIFY(useFrench(qApp));
+}
+
+void ExporterTest::init()
+{
+    MessageBox::reset();
+}
 
 void ExporterTest::look()
 {
@@ -272,13 +272,13 @@ void ExporterTest::unreadableSettings()
     // A directory where the file should be: it can be neither opened nor made.
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("PARANET.LST")));
-    Answered seen;
-    answerNextBox(&seen);
+    answerNextBox();
     Exporter w(dir.path(), [] { return QString(); });
-    QCOMPARE(seen.count, 1);
-    QCOMPARE(seen.title, QStringLiteral("Lecture impossible"));
-    QCOMPARE(seen.text, QStringLiteral("Lecture imposible sur le disque."));
-    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Lecture impossible"));
+    QCOMPARE(MessageBox::last().text, QStringLiteral("Lecture imposible sur le disque."));
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
+    QCOMPARE(MessageBox::last().buttons, QMessageBox::Ok);
     QVERIFY(!w.loaded());
     QVERIFY(!w.isVisible());
 }
@@ -324,18 +324,17 @@ void ExporterTest::unreadableAfterParamCloses()
     Window win(settings("E", "a@b.fr", "smtp"));
     win.open();
     const QString file = paranetIn(win.dir);
-    Answered seen;
-    onNextModal([&seen, file](QWidget* modal) {
+    onNextModal([file](QWidget* modal) {
         auto* dlg = qobject_cast<param*>(modal);
         QVERIFY(dlg);
         QFile::remove(file);
         QDir().mkdir(file);
-        answerNextBox(&seen);
+        answerNextBox();
         QTest::mouseClick(dlg->Command2, Qt::LeftButton);
     });
     QTest::mouseClick(win.w->Image3, Qt::LeftButton);
-    QTRY_COMPARE(seen.count, 1);
-    QCOMPARE(seen.title, QStringLiteral("Lecture impossible"));
+    QTRY_COMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Lecture impossible"));
     QVERIFY(!win.w->isVisible());
     QCOMPARE(win.w->result(), int(QDialog::Rejected));
 }
@@ -378,7 +377,7 @@ void ExporterTest::closingPaths()
     if (running)
         QTRY_VERIFY(peer.clientClosed);
     settle(200);
-    QCOMPARE(messageBoxes(), 0);
+    QCOMPARE(MessageBox::count(), 0);
 }
 
 void ExporterTest::failureKeepsTheWindowOpen()
@@ -387,31 +386,35 @@ void ExporterTest::failureKeepsTheWindowOpen()
     peer.replies["RCPT"] = "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected\r\n";
     Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
     win.open();
-    Answered seen;
-    answerNextBox(&seen);
+    answerNextBox();
     QTest::mouseClick(win.w->Image2, Qt::LeftButton);
-    QTRY_COMPARE(seen.count, 1);
-    QCOMPARE(seen.title, QStringLiteral("Erreur transmission"));
-    QCOMPARE(
-        seen.text,
-        QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."));
-    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QTRY_COMPARE(MessageBox::count(), 1);
+    const MessageBox::Record box = MessageBox::last();
+    QCOMPARE(box.title, QStringLiteral("Erreur transmission"));
+    QCOMPARE(box.text, TransmissionError);
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    // The reason, in French, and what the server said.
+    QCOMPARE(box.details,
+             QStringLiteral("Le serveur a refusé l'adresse du destinataire.\n"
+                            "Dernière réponse du serveur (code 550) :\n"
+                            "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected"));
     settle(300);
-    QCOMPARE(messageBoxes(), 0); // one message, no second
+    QCOMPARE(MessageBox::count(), 1); // one message, no second
     QVERIFY(win.w->isVisible());
     QCOMPARE(win.w->Label1->text(), QStringLiteral("Expédition du message"));
     QCOMPARE(win.w->Winsock1->socketState(), QAbstractSocket::UnconnectedState);
     QTRY_VERIFY(peer.clientClosed);
 
-    // The user may try again from the same window.
+    // The user may try again from the same window, the server now willing.
     peer.replies["RCPT"] = "250 Ok\r\n";
-    ScriptedPeer second;
-    win.w->Winsock1->setPort(second.port());
-    answerNextBox(&seen);
+    answerNextBox();
     QTest::mouseClick(win.w->Image2, Qt::LeftButton);
-    QTRY_COMPARE(seen.count, 2);
-    QCOMPARE(seen.title, QStringLiteral("Transmission OK"));
+    QTRY_COMPARE(MessageBox::count(), 2);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
     QTRY_VERIFY(!win.w->isVisible());
+    QCOMPARE(peer.connections, 2);
+    QCOMPARE(peer.commands.count("RCPT TO:<retour@tarvel.fr>"), 2);
+    QCOMPARE(peer.commands.last(), QByteArray("QUIT"));
 }
 
 void ExporterTest::refusedBeforeConnecting_data()
@@ -430,6 +433,26 @@ void ExporterTest::refusedBeforeConnecting_data()
         << QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
                           "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
                           "envoyé avec ces paramètres.");
+    QTest::newRow("sender parameters")
+        << QByteArray("a@b.fr> SIZE=1 BODY=8BITMIME") << QByteArray("127.0.0.1")
+        << QStringLiteral("L'adresse électronique de l'expéditeur contient un chevron (« < » ou "
+                          "« > »).\r\nCliquer sur « paramètres » pour la corriger.");
+    QTest::newRow("sender NUL") << QByteArray("a\0b@c.fr", 8) << QByteArray("127.0.0.1")
+                                << QStringLiteral("L'adresse électronique de l'expéditeur "
+                                                  "contient un caractère de contrôle.\r\nCliquer "
+                                                  "sur « paramètres » pour la corriger.");
+    QTest::newRow("server NUL")
+        << QByteArray("a@b.fr") << QByteArray("127.0.0.1\0evil", 14)
+        << QStringLiteral("Le nom du serveur de courrier sortant (SMTP) contient un caractère de "
+                          "contrôle.\r\nCliquer sur « paramètres » pour le corriger.");
+    QTest::newRow("server LF")
+        << QByteArray("a@b.fr") << QByteArray("127.0.0.1\n")
+        << QStringLiteral("Le nom du serveur de courrier sortant (SMTP) contient un retour à la "
+                          "ligne.\r\nCliquer sur « paramètres » pour le corriger.");
+    QTest::newRow("server space") << QByteArray("a@b.fr") << QByteArray("smtp lycee.fr")
+                                  << QStringLiteral("Le nom du serveur de courrier sortant (SMTP) "
+                                                    "contient une espace.\r\nCliquer sur « "
+                                                    "paramètres » pour le corriger.");
 }
 
 void ExporterTest::refusedBeforeConnecting()
@@ -440,17 +463,109 @@ void ExporterTest::refusedBeforeConnecting()
     ScriptedPeer peer;
     Window win(settings("E", address, server), peer.port());
     win.open();
-    Answered seen;
-    answerNextBox(&seen);
+    answerNextBox();
     QTest::mouseClick(win.w->Image2, Qt::LeftButton);
-    QTRY_COMPARE(seen.count, 1);
-    QCOMPARE(seen.title, QStringLiteral("Paramètre incorrect"));
-    QCOMPARE(seen.text, text);
-    QCOMPARE(seen.icon, QMessageBox::Warning);
+    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Paramètre incorrect"));
+    QCOMPARE(MessageBox::last().text, text);
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
     QVERIFY(win.w->isVisible());
     QCOMPARE(win.w->Label1->text(), QString());
     settle(100);
     QCOMPARE(peer.connections, 0);
+}
+
+void ExporterTest::statusLineFollowsTheSteps()
+{
+    ScriptedPeer peer;
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    win.open();
+    QStringList shown;
+    connect(win.w->Winsock1, &SmtpSession::progressed, this,
+            [&shown, &win] { shown << win.w->Label1->text(); });
+    answerNextBox();
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
+    QCOMPARE(MessageBox::last().text, QStringLiteral("Merci pour votre contribution."));
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Information);
+    QCOMPARE(shown, QStringList({"Connexion en cours", "Connecté", "Expédition du message",
+                                 "Déconnection", "Déconnecté", "Terminé"}));
+    QTRY_VERIFY(!win.w->isVisible());
+}
+
+void ExporterTest::replyOutOfTurnIsAnError()
+{
+    // "250 queued" before the message was even sent: not a delivery.
+    ScriptedPeer peer;
+    peer.replies["DATA"] = "354 go\r\n250 queued\r\n";
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    win.open();
+    answerNextBox();
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Erreur transmission"));
+    QCOMPARE(MessageBox::last().text, TransmissionError);
+    QVERIFY(MessageBox::last().details.startsWith(
+        QStringLiteral("Le serveur a envoyé une réponse qu'aucune commande n'attendait.")));
+    QVERIFY(win.w->isVisible());
+    QVERIFY(peer.data.isEmpty());
+}
+
+void ExporterTest::boxesReadInFrench_data()
+{
+    QTest::addColumn<QByteArray>("file"); // PARANET.LST; null for none
+    QTest::addColumn<QByteArray>("rcpt"); // the peer's reply to RCPT
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("Lecture impossible")
+        << QByteArray("dir") << QByteArray() << "Lecture impossible" << QStringList{"OK"};
+    QTest::newRow("Paramètre incorrect") << settings("E", "a@b.fr", "") << QByteArray()
+                                         << "Paramètre incorrect" << QStringList{"OK"};
+    QTest::newRow("Erreur transmission")
+        << settings("E", "a@b.fr", "127.0.0.1") << QByteArray("550 no\r\n") << "Erreur transmission"
+        << QStringList{"OK", "Montrer les détails..."};
+    QTest::newRow("Transmission OK")
+        << settings("E", "a@b.fr", "127.0.0.1") << QByteArray("250 ok\r\n") << "Transmission OK"
+        << QStringList{"OK"};
+}
+
+void ExporterTest::boxesReadInFrench()
+{
+    // Each box of the window as the user sees it: built the way the seam
+    // shows it, from what the window asked for.
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, rcpt);
+    QFETCH(QString, title);
+    QFETCH(QStringList, buttons);
+    ScriptedPeer peer;
+    peer.replies["RCPT"] = rcpt;
+    answerNextBox();
+    std::unique_ptr<Window> win;
+    if (file == "dir") {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("PARANET.LST")));
+        Exporter w(dir.path(), [] { return QString(); });
+    } else {
+        win = std::make_unique<Window>(file, peer.port());
+        win->open();
+        QTest::mouseClick(win->w->Image2, Qt::LeftButton);
+    }
+    QTRY_COMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::last().title, title);
+
+    QScopedPointer<QMessageBox> box(MessageBox::build(nullptr, MessageBox::last()));
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.data()));
+    QCOMPARE(box->windowTitle(), title);
+    QStringList texts;
+    for (QAbstractButton* b : box->buttons())
+        texts << b->text().remove(QLatin1Char('&'));
+    texts.sort();
+    buttons.sort();
+    QCOMPARE(texts, buttons);
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    QVERIFY(!box->isVisible());
 }
 
 QTEST_MAIN(ExporterTest)

@@ -65,10 +65,25 @@ void MailTextTest::dates()
     QCOMPARE(mailtext::rfc5322Date(summer), QByteArray("Tue, 01 Jul 2025 14:05:09 +0200"));
     const QDateTime west(QDate(2023, 12, 31), QTime(23, 59, 59), QTimeZone(-(3 * 3600 + 1800)));
     QCOMPARE(mailtext::rfc5322Date(west), QByteArray("Sun, 31 Dec 2023 23:59:59 -0330"));
+
+    // Every date gives a date line a reader can parse: what cannot be
+    // written as it stands is written in UTC, or as the epoch.
+    const QByteArray epoch("Thu, 01 Jan 1970 00:00:00 +0000");
+    QCOMPARE(mailtext::rfc5322Date(QDateTime()), epoch);
+    QCOMPARE(mailtext::rfc5322Date(QDateTime(QDate(2025, 2, 30), QTime(1, 2))), epoch);
+    QCOMPARE(mailtext::rfc5322Date(QDateTime(QDate(-44, 3, 15), QTime(12, 0), Qt::UTC)), epoch);
+    QCOMPARE(mailtext::rfc5322Date(QDateTime(QDate(12025, 1, 1), QTime(0, 0), Qt::UTC)), epoch);
+    // Local mean time of Paris: an offset of seconds.
+    const QDateTime lmt(QDate(2025, 7, 1), QTime(14, 9, 30), QTimeZone(561));
+    QCOMPARE(mailtext::rfc5322Date(lmt), QByteArray("Tue, 01 Jul 2025 14:00:09 +0000"));
 }
 
 void MailTextTest::subjects()
 {
+    // No control character reaches the header, encoded or not.
+    QCOMPARE(mailtext::headerSubject(QStringLiteral("Q ( a\tb )")), QByteArray("Q ( a?b )"));
+    QCOMPARE(mailtext::headerSubject(QString::fromUtf8("Q ( \xc3\xa9\0x )", 10)),
+             QByteArray("=?windows-1252?Q?Q_=28_=E9=3Fx_=29?="));
     QCOMPARE(mailtext::headerSubject(QStringLiteral("Questionnaire ( Lycee Victor Hugo )")),
              QByteArray("Questionnaire ( Lycee Victor Hugo )"));
     QCOMPARE(mailtext::headerSubject(QStringLiteral("Questionnaire ( Lycée )")),
@@ -122,7 +137,7 @@ void MailTextTest::lineEnds()
 void MailTextTest::wholeMessage()
 {
     mailtext::Letter letter;
-    letter.adresse = QStringLiteral("prof@lycee.fr");
+    letter.from = "prof@lycee.fr";
     letter.subject = QStringLiteral("Questionnaire ( Lycée )");
     letter.text = QStringLiteral("1. Oui\r\n.\r\n2. année\r\n");
     letter.date = QDateTime(QDate(2025, 7, 1), QTime(14, 5, 9), QTimeZone(2 * 3600));
@@ -150,7 +165,7 @@ void MailTextTest::wholeMessage()
 void MailTextTest::longLineSwitchesToQuotedPrintable()
 {
     mailtext::Letter letter;
-    letter.adresse = QStringLiteral("a@b.fr");
+    letter.from = "a@b.fr";
     letter.subject = QStringLiteral("Questionnaire ( E )");
     letter.date = QDateTime(QDate(2025, 7, 1), QTime(14, 5, 9), QTimeZone(2 * 3600));
 

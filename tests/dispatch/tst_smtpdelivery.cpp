@@ -40,15 +40,13 @@ int SmtpDeliveryTest::send(const QString& text, const QString& expediteur)
     SmtpSession session(m_sink.port());
     QSignalSpy ok(&session, &SmtpSession::succeeded);
     QSignalSpy ko(&session, &SmtpSession::failed);
-    SmtpSession::Mail m;
+    paranet::DispatchSettings m;
     m.expediteur = expediteur;
     m.adresse = QStringLiteral("prof@lycee-curie.fr");
     m.serveur = QStringLiteral("127.0.0.1");
     m.destinataire = QStringLiteral("retour@tarvel.fr");
-    m.subjectWord = QStringLiteral("Questionnaire");
-    m.text = text;
     const int before = m_sink.delivered();
-    if (session.start(m) != SmtpSession::Start::Started)
+    if (!session.start(m, QStringLiteral("Questionnaire"), text).started())
         return 0;
     if (!QTest::qWaitFor([&] { return ok.size() + ko.size() > 0; }, 15000) || ok.size() != 1 ||
         ko.size() != 0)

@@ -40,6 +40,12 @@ void RecordFileTest::codePageBothWays()
     // Not Latin-1: U+0092 is not the apostrophe's byte twice over.
     QCOMPARE(cp1252::decode("\x92").at(0).unicode(), 0x2019);
     QCOMPARE(cp1252::encode(QStringLiteral("Ω😀")), QByteArray("??"));
+    // A surrogate half standing alone is one unmappable character like any other.
+    const QChar high(0xD83D), low(0xDE00);
+    QCOMPARE(cp1252::encode(QString(high) + QStringLiteral("a")), QByteArray("?a"));
+    QCOMPARE(cp1252::encode(QStringLiteral("a") + high), QByteArray("a?"));
+    QCOMPARE(cp1252::encode(QString(low) + high + QStringLiteral("é")), QByteArray("??\xe9"));
+    QCOMPARE(cp1252::encode(QString(high) + high + low), QByteArray("??"));
 }
 
 void RecordFileTest::readingRecords()
