@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/fonts.h"
+
 #include <QFont>
 
 // The one typeface of the questionnaire: the answer controls, the page text
@@ -7,7 +9,7 @@
 namespace sheetfont
 {
 
-constexpr const char* Family = "Arial";
+constexpr const char* Family = ArialFamily;
 
 QFont make(double points, bool bold = false);
 

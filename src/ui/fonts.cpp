@@ -6,7 +6,7 @@ QFont dialogFont(double points, bool bold)
 {
     static const QString family = QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))
                                       ? QStringLiteral("MS Sans Serif")
-                                      : QStringLiteral("Arial");
+                                      : QLatin1String(ArialFamily);
     QFont font(family);
     font.setPointSizeF(points);
     font.setBold(bold);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -59,20 +58,6 @@ void onNextModal(std::function<void(QWidget*)> answer, int timeoutMs)
         }
     });
     timer->start(20);
-}
-
-void onNextMessageBox(std::function<void(QMessageBox*)> answer, int timeoutMs)
-{
-    onNextModal(
-        [answer](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box) {
-                QTest::qFail("the modal window is not a message box", __FILE__, __LINE__);
-                return;
-            }
-            answer(box);
-        },
-        timeoutMs);
 }
 
 void settle(int ms)

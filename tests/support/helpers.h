@@ -6,7 +6,6 @@
 #include <functional>
 
 class QWidget;
-class QMessageBox;
 
 namespace testing
 {
@@ -22,12 +21,10 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 // A record-file record: length word and bytes, padded to 128 bytes.
 QByteArray record(const QByteArray& text);
 
-// Runs `answer` on the next modal message box that appears (polling the
+// Runs `answer` on the next modal window that appears (polling the
 // application's active modal widget) and fails the test when none appears
-// within timeoutMs.  Use before the call that shows the box.
-void onNextMessageBox(std::function<void(QMessageBox*)> answer, int timeoutMs = 5000);
-
-// Same for any modal window of type T, found as the active modal widget.
+// within timeoutMs.  Use before the call that shows it.  Message boxes are
+// answered through MessageBox::setNextAnswer instead.
 void onNextModal(std::function<void(QWidget*)> answer, int timeoutMs = 5000);
 
 // Lets queued events and zero timers run for ms milliseconds.
