@@ -36,6 +36,8 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
     std::vector<QWidget*> chain = {P1, VScroll1, P2};
     for (QWidget* c : focusChain())
         chain.push_back(c);
+    // The close image last: Tab from the scroll bar must not land on it.
+    chain.push_back(Image1);
     for (size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
     m_rule = new WindowRuleKeeper(this);
