@@ -6,6 +6,7 @@
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/page.h"
+#include "sheet/pagescroll.h"
 #include "sheet/printeddocument.h"
 #include "sheet/windowrulekeeper.h"
 #include "storage/runningflag.h"
@@ -42,6 +43,7 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
         setTabOrder(chain[i - 1], chain[i]);
     m_rule = new WindowRuleKeeper(this);
     connectHandlers();
+    new PageScroll(this, P1, VScroll1);
 
     // The end of the desktop session closes the questionnaire without asking.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { terminate(); });
