@@ -8,6 +8,7 @@
 #include "sheet/page.h"
 #include "sheet/pagescroll.h"
 #include "sheet/printeddocument.h"
+#include "sheet/spokennames.h"
 #include "sheet/windowrulekeeper.h"
 #include "storage/runningflag.h"
 #include "ui/imagebutton.h"
@@ -34,6 +35,7 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
 
     createStaticControls();
     createControls(P1);
+    spokennames::apply(*this);
     std::vector<QWidget*> chain = {P1, VScroll1, P2};
     for (QWidget* c : focusChain())
         chain.push_back(c);
