@@ -2,15 +2,11 @@
 // (Debian's python3-pyatspi) through the real AT-SPI bus, started by a
 // private D-Bus session, with the windows on their own Xvfb screen.
 #include "dispatch/exporter.h"
-#include "sheet/catalogue.h"
 #include "sheet/feuillep.h"
-#include "sheet/page.h"
 #include "support/helpers.h"
 #include "support/process.h"
 #include "support/xvfb.h"
-#include "ui/imagebutton.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
