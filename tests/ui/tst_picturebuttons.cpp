@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTest>
 
