@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the program's small pictures as XPM text files (run once; the
-results are committed and compiled into the program as resources)."""
-import math, os
+"""Draws the program's small pictures as XPM text files, and its desktop icon
+as SVG and PNG in the usual theme sizes (run once; the results are committed:
+the XPM files are compiled into the program, the icons installed with it)."""
+import math, os, struct, zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -109,6 +110,95 @@ def telephone(x, y):
     return ' '
 
 
+# The desktop icon: the sheet above, as shapes on a 32-unit square (x, y,
+# width, height), so that every size is drawn from the same figure.
+ICON_SHEET = (5, 2, 22, 28)
+ICON_BORDER = 1
+ICON_RULES = [(9, y, 14, 1) for y in (12, 16, 20, 24)]
+ICON_CHECK = [(9.5, 21.5), (13.5, 25.5), (24.5, 14.5)]
+ICON_CHECK_WIDTH = 2.6
+ICON_COLOURS = {'border': (0, 0, 0), 'paper': (255, 255, 255),
+                'rule': (128, 128, 128), 'check': (255, 128, 0)}
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+ICON_NAME = 'fr.tarvel.questionnaire'
+
+
+def segment_distance(px, py, a, b):
+    (ax, ay), (bx, by) = a, b
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def icon_colour(x, y):
+    """The colour at a point of the 32-unit square, None outside the sheet."""
+    left, top, w, h = ICON_SHEET
+    if not (left <= x < left + w and top <= y < top + h):
+        return None
+    if min(x - left, left + w - x, y - top, top + h - y) < ICON_BORDER:
+        return ICON_COLOURS['border']
+    if any(segment_distance(x, y, a, b) <= ICON_CHECK_WIDTH / 2
+           for a, b in zip(ICON_CHECK, ICON_CHECK[1:])):
+        return ICON_COLOURS['check']
+    if any(rx <= x < rx + rw and ry <= y < ry + rh for rx, ry, rw, rh in ICON_RULES):
+        return ICON_COLOURS['rule']
+    return ICON_COLOURS['paper']
+
+
+def write_png(path, size, samples=4):
+    """Renders the icon at size x size pixels, each pixel the mean of
+    samples x samples points, as an RGBA PNG."""
+    rows = []
+    step = 32.0 / size / samples
+    for j in range(size):
+        row = bytearray([0])
+        for i in range(size):
+            r = g = b = a = 0
+            for sj in range(samples):
+                for si in range(samples):
+                    c = icon_colour((i * samples + si + 0.5) * step,
+                                    (j * samples + sj + 0.5) * step)
+                    if c:
+                        r, g, b, a = r + c[0], g + c[1], b + c[2], a + 1
+            row += bytes((r // a, g // a, b // a, 255 * a // samples ** 2) if a else (0, 0, 0, 0))
+        rows.append(bytes(row))
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
+    with open(path, 'wb') as f:
+        f.write(b'\x89PNG\r\n\x1a\n' +
+                chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+                chunk(b'IDAT', zlib.compress(b''.join(rows), 9)) + chunk(b'IEND', b''))
+
+
+def write_svg(path):
+    def rgb(name):
+        return '#%02X%02X%02X' % ICON_COLOURS[name]
+    left, top, w, h = ICON_SHEET
+    half = ICON_BORDER / 2
+    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">',
+             '  <rect x="%g" y="%g" width="%g" height="%g" fill="%s" stroke="%s" stroke-width="%g"/>'
+             % (left + half, top + half, w - ICON_BORDER, h - ICON_BORDER, rgb('paper'),
+                rgb('border'), ICON_BORDER)]
+    parts += ['  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>' % (x, y, rw, rh, rgb('rule'))
+              for x, y, rw, rh in ICON_RULES]
+    parts.append('  <polyline points="%s" fill="none" stroke="%s" stroke-width="%g" '
+                 'stroke-linecap="round" stroke-linejoin="round"/>'
+                 % (' '.join('%g,%g' % p for p in ICON_CHECK), rgb('check'), ICON_CHECK_WIDTH))
+    parts.append('</svg>')
+    with open(path, 'w') as f:
+        f.write('\n'.join(parts) + '\n')
+
+
+def write_icons():
+    folder = os.path.join(HERE, 'desktop', 'icons')
+    os.makedirs(folder, exist_ok=True)
+    write_svg(os.path.join(folder, ICON_NAME + '.svg'))
+    for size in ICON_SIZES:
+        write_png(os.path.join(folder, '%d.png' % size), size)
+
+
 # A pointing hand, index finger up; the fingertip is the hot spot (12, 1).
 HAND = [
     "            kk                  ",
@@ -144,3 +234,4 @@ if __name__ == '__main__':
     write_xpm('cancel', canvas(cancel_sign), PALETTE)
     write_xpm('computers', canvas(linked_computers), PALETTE)
     write_xpm('telephone', canvas(telephone), PALETTE)
+    write_icons()

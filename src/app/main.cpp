@@ -8,6 +8,8 @@ int main(int argc, char* argv[])
 {
     TerminationWatcher::catchSignals();
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon once installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("fr.tarvel.questionnaire"));
     useFrench(&app);
 
     // A signal caught during the start waits in the watcher until the loop

@@ -189,10 +189,13 @@ void Exporter::createControls()
     Label5->setGeometry(twips::toPixels(1320, 240, 6375, 255, this));
     colour(Label5, Qt::black, Qt::white);
     connect(Label5, &ImageButton::clicked, this, &Exporter::Image3_Click);
+    Label5->setFocusPolicy(Qt::NoFocus); // the keyboard has "Paramètres"
 
     const QCursor hand(QPixmap(QStringLiteral(":/hand.xpm")), 12, 1);
-    for (const Picture& p : pictures) {
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        const Picture& p = pictures[i];
         auto* b = new ImageButton(this);
+        b->setAccessibleName(QString::fromUtf8(captions[i].text)); // painted under it
         b->setObjectName(QLatin1String(p.name));
         b->setGeometry(twips::toPixels(p.left, 720, 480, 480, this));
         b->setPixmap(QPixmap(QLatin1String(p.image)));

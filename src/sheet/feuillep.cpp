@@ -6,7 +6,9 @@
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/page.h"
+#include "sheet/pagescroll.h"
 #include "sheet/printeddocument.h"
+#include "sheet/spokennames.h"
 #include "sheet/windowrulekeeper.h"
 #include "storage/runningflag.h"
 #include "ui/imagebutton.h"
@@ -33,13 +35,17 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
 
     createStaticControls();
     createControls(P1);
+    spokennames::apply(*this);
     std::vector<QWidget*> chain = {P1, VScroll1, P2};
     for (QWidget* c : focusChain())
         chain.push_back(c);
+    // The close image last: Tab from the scroll bar must not land on it.
+    chain.push_back(Image1);
     for (size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
     m_rule = new WindowRuleKeeper(this);
     connectHandlers();
+    new PageScroll(this, P1, VScroll1);
 
     // The end of the desktop session closes the questionnaire without asking.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { terminate(); });

@@ -1,5 +1,8 @@
 #include "sheet/page.h"
 
+#include "sheet/pageaccessible.h"
+
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -8,12 +11,15 @@
 
 Page::Page(QWidget* parent) : QWidget(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(pageAccessible), true);
+    Q_UNUSED(factoryInstalled)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void Page::clear()
 {
     m_surface = QImage();
+    m_printed.clear();
     m_x = 0;
     m_y = 0;
 }
@@ -69,7 +75,11 @@ void Page::print(const QString& text)
     painter.setFont(m_font);
     painter.setPen(m_text);
     // On the same whole pixel as a control placed at this line's Y.
-    painter.drawText(QPointF(m_x, std::floor(m_y + 0.5) + metrics.ascent()), text);
+    const int top = int(std::floor(m_y + 0.5));
+    painter.drawText(QPointF(m_x, top + metrics.ascent()), text);
+    m_printed.push_back(
+        {text, QRect(int(std::floor(m_x)), top, metrics.horizontalAdvance(text), metrics.height()),
+         m_font});
     m_x += metrics.horizontalAdvance(text);
 }
 

@@ -3,7 +3,10 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QWidget>
+
+#include <vector>
 
 // The questionnaire page P1: a drawing surface that keeps what is drawn on it
 // in an image of its own, so that moving it never redraws its content.  Text
@@ -39,6 +42,15 @@ public:
     void setCurrentX(double x) { m_x = x; }
     void setCurrentY(double y) { m_y = y; }
 
+    // What has been printed since the page was cleared, piece by piece, for
+    // assistive tools: the image alone tells them nothing.
+    struct Printed {
+        QString text;
+        QRect rect; // in the page
+        QFont font;
+    };
+    const std::vector<Printed>& printed() const { return m_printed; }
+
     // The page has no border: both widths are the widget's.
     int innerWidth() const { return contentsRect().width(); }
     int outerWidth() const { return width(); }
@@ -55,4 +67,5 @@ private:
     QColor m_background = Qt::white;
     double m_x = 0;
     double m_y = 0;
+    std::vector<Printed> m_printed;
 };

@@ -1,0 +1,254 @@
+// The program installed into a prefix of its own, as scripts/install does into
+// ~/.local: its folder, the link in bin, the menu entry, the icons and the
+// AppStream description, checked by the freedesktop validators.
+#include "support/helpers.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <csignal>
+
+using namespace testing;
+
+namespace
+{
+
+const QString AppId = QStringLiteral("fr.tarvel.questionnaire");
+
+struct Run {
+    int code = -1;
+    QByteArray output;
+};
+
+Run run(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    Run r;
+    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit)
+        r.code = p.exitCode();
+    r.output = p.readAll();
+    return r;
+}
+
+// The keys of the [Desktop Entry] group, their string escapes undone.
+QMap<QString, QString> desktopEntry(const QString& path)
+{
+    QMap<QString, QString> keys;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return keys;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0 || line.startsWith(QLatin1Char('#')))
+            continue;
+        QString value;
+        const QString raw = line.mid(eq + 1);
+        for (int i = 0; i < raw.size(); ++i) {
+            if (raw[i] != QLatin1Char('\\') || i + 1 == raw.size()) {
+                value += raw[i];
+                continue;
+            }
+            const QChar c = raw[++i];
+            value += c == QLatin1Char('s')   ? QStringLiteral(" ")
+                     : c == QLatin1Char('n') ? QStringLiteral("\n")
+                     : c == QLatin1Char('t') ? QStringLiteral("\t")
+                                             : QString(c);
+        }
+        keys.insert(line.left(eq), value);
+    }
+    return keys;
+}
+
+// The arguments of an Exec value: split at spaces, double quotes grouping,
+// a backslash inside quotes taking the next character as it is.
+QStringList execArguments(const QString& exec)
+{
+    QStringList args;
+    QString current;
+    bool quoted = false, any = false;
+    for (int i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted && c == QLatin1Char('\\') && i + 1 < exec.size()) {
+            current += exec[++i];
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            any = true;
+        } else if (c == QLatin1Char(' ') && !quoted) {
+            if (any || !current.isEmpty())
+                args << current;
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+        }
+    }
+    if (any || !current.isEmpty())
+        args << current;
+    return args;
+}
+
+bool waitForFlag(const QString& path, const QByteArray& value)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (readBytes(path).mid(FlagOffset, 5) == value)
+            return true;
+        QTest::qWait(25);
+    }
+    return false;
+}
+
+} // namespace
+
+class InstallTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void layout();
+    void icons();
+    void validators();
+    void startsFromItsEntry_data();
+    void startsFromItsEntry();
+
+private:
+    QString path(const QString& relative) const { return m_prefix + QLatin1Char('/') + relative; }
+    QString entryPath() const
+    {
+        return path(QStringLiteral("share/applications/%1.desktop").arg(AppId));
+    }
+    QString program() const { return path(QStringLiteral("lib/questionnaire/questionnaire")); }
+
+    QTemporaryDir m_dir;
+    QString m_prefix;
+};
+
+void InstallTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // A space and an accent in the prefix: the entry must quote its command.
+    m_prefix = m_dir.filePath(QStringLiteral("mon dossier élève"));
+    const Run r = run(QStringLiteral(CMAKE_COMMAND_PATH),
+                      {QStringLiteral("--install"), QStringLiteral(PROJECT_BUILD_DIR),
+                       QStringLiteral("--prefix"), m_prefix});
+    QVERIFY2(r.code == 0, r.output.constData());
+}
+
+void InstallTest::layout()
+{
+    const QFileInfo exe(program());
+    QVERIFY(exe.isFile());
+    QVERIFY(exe.isExecutable());
+    // Its folder is the user's to write in: the two files go there.
+    QVERIFY(QFileInfo(exe.absolutePath()).isWritable());
+
+    const QFileInfo link(path(QStringLiteral("bin/questionnaire")));
+    QVERIFY(link.isSymLink());
+    QCOMPARE(link.canonicalFilePath(), exe.canonicalFilePath());
+
+    const QMap<QString, QString> entry = desktopEntry(entryPath());
+    QCOMPARE(entry.value(QStringLiteral("Name")), QStringLiteral("Votre avis nous intéresse"));
+    QCOMPARE(entry.value(QStringLiteral("Icon")), AppId);
+    QCOMPARE(entry.value(QStringLiteral("TryExec")), program());
+    QCOMPARE(execArguments(entry.value(QStringLiteral("Exec"))), QStringList(program()));
+
+    QXmlStreamReader xml;
+    QFile metainfo(path(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(AppId)));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    xml.setDevice(&metainfo);
+    QStringList launchables;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("launchable"))
+            launchables << xml.readElementText();
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(launchables, QStringList(AppId + QStringLiteral(".desktop")));
+}
+
+void InstallTest::icons()
+{
+    // Every bitmap is the size its folder says, and the usual ones are there.
+    QList<int> sizes;
+    const QString hicolor = path(QStringLiteral("share/icons/hicolor"));
+    for (const QString& folder : QDir(hicolor).entryList({QStringLiteral("*x*")}, QDir::Dirs)) {
+        const QString file = QStringLiteral("%1/%2/apps/%3.png").arg(hicolor, folder, AppId);
+        const QImage image(file);
+        QVERIFY2(!image.isNull(), qPrintable(file));
+        QCOMPARE(QStringLiteral("%1x%2").arg(image.width()).arg(image.height()), folder);
+        QVERIFY(image.hasAlphaChannel());
+        // Drawn, not blank: the corners are clear and the middle is not.
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255);
+        sizes << image.width();
+    }
+    for (int wanted : {16, 24, 32, 48, 64, 128, 256})
+        QVERIFY2(sizes.contains(wanted), qPrintable(QString::number(wanted)));
+
+    QFile svg(QStringLiteral("%1/scalable/apps/%2.svg").arg(hicolor, AppId));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QLatin1String("svg"));
+    QCOMPARE(xml.attributes().value(QLatin1String("viewBox")), QLatin1String("0 0 32 32"));
+    while (!xml.atEnd())
+        xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+}
+
+void InstallTest::validators()
+{
+    Run r = run(QStringLiteral("desktop-file-validate"), {entryPath()});
+    QVERIFY2(r.code == 0, r.output.constData());
+    QVERIFY2(r.output.trimmed().isEmpty(), r.output.constData()); // not even a hint
+
+    // Pedantic, and against the installed tree: the entry and icon it names.
+    r = run(QStringLiteral("appstreamcli"),
+            {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
+             path(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(AppId))});
+    QVERIFY2(r.code == 0, r.output.constData());
+    QVERIFY2(r.output.contains("Validation was successful.") && !r.output.contains("infos:"),
+             r.output.constData());
+    r = run(QStringLiteral("appstreamcli"),
+            {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), m_prefix});
+    QVERIFY2(r.code == 0, r.output.constData());
+}
+
+void InstallTest::startsFromItsEntry_data()
+{
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("menu entry") << false;
+    QTest::newRow("link in bin") << true;
+}
+
+void InstallTest::startsFromItsEntry()
+{
+    // The flag file lands beside the real executable, whichever way it starts.
+    QFETCH(bool, throughLink);
+    const QString flag = QFileInfo(program()).absoluteDir().filePath(QStringLiteral("TEMPO.SPC"));
+    QFile::remove(flag);
+    const QStringList command =
+        throughLink ? QStringList(path(QStringLiteral("bin/questionnaire")))
+                    : execArguments(desktopEntry(entryPath()).value(QStringLiteral("Exec")));
+    QVERIFY(!command.isEmpty());
+
+    QProcess p;
+    p.setWorkingDirectory(QDir::tempPath());
+    p.start(command.first(), command.mid(1));
+    QVERIFY(p.waitForStarted());
+    QVERIFY(waitForFlag(flag, FlagOui));
+    ::kill(p.processId(), SIGTERM);
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(readBytes(flag).mid(FlagOffset, 5), FlagNon);
+    QVERIFY(!QFile::exists(path(QStringLiteral("bin/TEMPO.SPC"))));
+}
+
+QTEST_GUILESS_MAIN(InstallTest)
+#include "tst_install.moc"
