@@ -1,5 +1,9 @@
 #include "dispatch/exporter.h"
 
+#include "dispatch/certificatebox.h"
+#include "dispatch/credentials.h"
+#include "dispatch/tlsconfig.h"
+#include "settings/connectionwindow.h"
 #include "settings/param.h"
 #include "storage/paranet.h"
 #include "ui/fonts.h"
@@ -10,6 +14,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <iterator>
 
@@ -106,6 +111,10 @@ const struct {
     {Cause::Closed, State::Idle, "Le serveur a fermé la connexion."},
     {Cause::TimedOut, State::Connecting,
      "La connexion au serveur n'a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, State::Handshake,
+     "La connexion chiffrée (TLS) n'a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, State::StartTlsHandshake,
+     "La connexion chiffrée (TLS) n'a pas abouti dans le délai imparti."},
     {Cause::TimedOut, State::Idle, "Le serveur n'a pas répondu dans le délai imparti."},
     {Cause::Refused, State::Greeting, "Le serveur a refusé la connexion."},
     {Cause::Refused, State::Ehlo, "Le serveur a refusé la présentation du poste (EHLO)."},
@@ -125,7 +134,59 @@ const struct {
     {Cause::RecipientNeedsSmtpUtf8, State::Idle,
      "L'adresse du destinataire contient des caractères non ASCII, que ce serveur n'accepte "
      "pas (il n'annonce pas l'extension SMTPUTF8)."},
+    {Cause::Unreachable, State::Idle, "Le serveur ne répond sur aucun port de courrier :"},
+    {Cause::Certificate, State::Idle,
+     "Le certificat du serveur n'a pas pu être vérifié ; la connexion chiffrée a été "
+     "abandonnée :"},
+    {Cause::Tls, State::Idle, "La connexion chiffrée (TLS) avec le serveur a échoué."},
+    {Cause::TlsNotOffered, State::Idle,
+     "Le serveur ne propose pas le chiffrement (STARTTLS) demandé dans les réglages de "
+     "connexion."},
+    {Cause::Downgrade, State::Idle,
+     "Ce serveur a déjà été joint avec chiffrement (TLS) : une connexion sans chiffrement est "
+     "refusée, pour que personne ne puisse la détourner. Choisissez STARTTLS ou TLS dans "
+     "« Connexion… » si le serveur a changé."},
+    {Cause::PasswordRefused, State::Idle, "Authentification : mot de passe refusé."},
+    {Cause::PasswordCancelled, State::Idle, "Authentification : aucun mot de passe n'a été donné."},
+    {Cause::NeedsTls, State::Idle,
+     "Le serveur demande un mot de passe, qui n'est jamais envoyé sans chiffrement : "
+     "choisissez STARTTLS (port 587) ou TLS (port 465) dans « Connexion… »."},
+    {Cause::Refused, State::StartTls, "Le serveur a refusé de passer en connexion chiffrée."},
+    {Cause::Refused, State::AuthPlain, "Le serveur a refusé l'authentification."},
+    {Cause::Refused, State::AuthLoginUser, "Le serveur a refusé l'authentification."},
+    {Cause::Refused, State::AuthLoginPassword, "Le serveur a refusé l'authentification."},
 };
+
+const char* const modeNames[] = {"", "sans chiffrement", "STARTTLS", "TLS"};
+
+// What each port tried by automatic mode did; a plain port that does not
+// answer is the sign of a provider that blocks it.
+QString probeLines(const SmtpSession::Failure& f, quint16 submissionPort)
+{
+    using Outcome = ServerProbe::Outcome;
+    QString lines;
+    for (const ServerProbe::Candidate& c : f.probed) {
+        const auto mode = ConnectionProfile::Mode(c.tag);
+        const QString name = QLatin1String(modeNames[int(mode)]);
+        QString line;
+        if (mode == ConnectionProfile::Mode::Plain && c.outcome == Outcome::NoAnswer)
+            line = QStringLiteral("le port %1 ne répond pas : votre fournisseur le bloque "
+                                  "peut-être, essayez le port %2")
+                       .arg(c.port)
+                       .arg(submissionPort);
+        else if (c.outcome == Outcome::NoAnswer)
+            line = QStringLiteral("le port %1 (%2) ne répond pas").arg(c.port).arg(name);
+        else if (c.outcome == Outcome::Refused)
+            line = QStringLiteral("le port %1 (%2) refuse la connexion").arg(c.port).arg(name);
+        else if (c.outcome == Outcome::HostNotFound)
+            line = QStringLiteral("le serveur est introuvable");
+        else
+            line = QStringLiteral("le port %1 (%2) : %3").arg(c.port).arg(name, c.error);
+        if (!lines.contains(line))
+            lines += QLatin1Char('\n') + line;
+    }
+    return lines;
+}
 
 QString failureReason(const SmtpSession::Failure& f)
 {
@@ -151,7 +212,8 @@ void colour(QWidget* w, const QColor& text, const QColor& background = QColor())
 
 Exporter::Exporter(const QString& directory, std::function<QString()> answerText, QWidget* parent,
                    quint16 port)
-    : QDialog(parent), m_directory(directory), m_answerText(std::move(answerText))
+    : QDialog(parent), m_directory(directory), m_answerText(std::move(answerText)),
+      m_credentials(new Credentials(this, this))
 {
     setObjectName(QStringLiteral("Exporter"));
     setWindowTitle(QStringLiteral("Expédier le questionnaire par courrier électronique"));
@@ -162,6 +224,10 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(Winsock1, &SmtpSession::progressed, this, &Exporter::Winsock1_Progressed);
     connect(Winsock1, &SmtpSession::succeeded, this, &Exporter::Winsock1_Succeeded);
     connect(Winsock1, &SmtpSession::failed, this, &Exporter::Winsock1_Failed);
+    // Queued: the password window does not open inside the socket's signal.
+    connect(Winsock1, &SmtpSession::passwordNeeded, this, &Exporter::Winsock1_PasswordNeeded,
+            Qt::QueuedConnection);
+    connect(Winsock1, &SmtpSession::passwordAccepted, m_credentials, &Credentials::accepted);
 
     createControls();
     setUpToolWindow(this, 7890, 1935);
@@ -203,6 +269,13 @@ void Exporter::createControls()
     connect(Image1, &ImageButton::clicked, this, &Exporter::Image1_Click);
     connect(Image3, &ImageButton::clicked, this, &Exporter::Image3_Click);
     connect(Image2, &ImageButton::clicked, this, &Exporter::Image2_Click);
+
+    // Right of the send button, clear of its caption and of the status line.
+    Connexion = new QPushButton(QStringLiteral("Connexion…"), this);
+    Connexion->setObjectName(QStringLiteral("Connexion"));
+    Connexion->setGeometry(twips::toPixels(6600, 750, 1170, 390, this));
+    Connexion->setToolTip(QStringLiteral("Mode de connexion, port et identifiant du serveur"));
+    connect(Connexion, &QPushButton::clicked, this, &Exporter::Connexion_Click);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -263,8 +336,54 @@ void Exporter::Image3_Click()
         reject();
 }
 
+void Exporter::setAutomaticPorts(quint16 implicit, quint16 submission)
+{
+    SmtpSession::Connection c = Winsock1->connection();
+    c.implicitPort = implicit;
+    c.startTlsPort = submission;
+    Winsock1->setConnection(c);
+}
+
+void Exporter::Connexion_Click()
+{
+    if (Winsock1->isRunning())
+        return;
+    ConnectionWindow window(m_profiles, settings.serveur, settings.adresse, this);
+    window.exec();
+}
+
+void Exporter::Winsock1_PasswordNeeded(const QString& user, bool refused)
+{
+    if (!Winsock1->isRunning())
+        return;
+    m_credentials->ask(settings.serveur, user, refused,
+                       [this](bool given, const QString& password) {
+                           if (given)
+                               Winsock1->providePassword(password);
+                           else
+                               Winsock1->refusePassword();
+                       });
+}
+
 void Exporter::Image2_Click()
 {
+    if (Winsock1->isRunning())
+        return;
+    const ConnectionProfile p = m_profiles.load(settings.serveur);
+    SmtpSession::Connection c = Winsock1->connection(); // its ports
+    c.mode = p.effectiveMode();
+    c.automatic = p.mode == ConnectionProfile::Mode::Automatic;
+    // The plain port is the window's, unless the user or automatic mode
+    // said otherwise.
+    c.port = p.effectivePort();
+    if (c.mode == ConnectionProfile::Mode::Plain && !(c.automatic ? p.foundPort : p.port))
+        c.port = c.plainPort;
+    c.user = p.user;
+    c.trusted = p.trusted;
+    c.reachedWithTls = p.reachedWithTls;
+    Winsock1->setConnection(c);
+    m_credentials->reset();
+
     const QString text = m_answerText ? m_answerText() : QString();
     const SmtpSession::Start verdict = Winsock1->start(settings, Label4->text(), text);
     if (verdict.started())
@@ -311,6 +430,15 @@ void Exporter::Winsock1_Progressed(SmtpSession::Step step)
 
 void Exporter::Winsock1_Succeeded()
 {
+    // How the server was reached is remembered for the next time.
+    ConnectionProfile p = m_profiles.load(settings.serveur);
+    if (p.mode == ConnectionProfile::Mode::Automatic) {
+        p.found = Winsock1->usedMode();
+        p.foundPort = Winsock1->usedPort();
+    }
+    p.reachedWithTls = p.reachedWithTls || Winsock1->usedTls();
+    m_profiles.save(settings.serveur, p);
+
     MessageBox::information(this, QStringLiteral("Transmission OK"),
                             QStringLiteral("Merci pour votre contribution."));
     accept();
@@ -318,8 +446,29 @@ void Exporter::Winsock1_Succeeded()
 
 void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
 {
+    // A certificate that could not be verified: the user may trust that one
+    // for this server, and the questionnaire goes at once.
+    if (failure.cause == Cause::Certificate && !failure.certificate.isNull() &&
+        certificatebox::askTrust(this, settings.serveur, failure.certificate, failure.sslErrors)) {
+        ConnectionProfile p = m_profiles.load(settings.serveur);
+        p.trusted << tlsconfig::fingerprint(failure.certificate);
+        if (m_profiles.save(settings.serveur, p))
+            return Image2_Click();
+    }
     codesmtp = QString::number(failure.reply.code);
     QString details = failureReason(failure);
+    if (failure.cause == Cause::Unreachable)
+        details += probeLines(failure, Winsock1->connection().startTlsPort);
+    if (failure.cause == Cause::Certificate)
+        for (const QString& line :
+             certificatebox::problems(failure.sslErrors).split(QStringLiteral("\r\n")))
+            details += QLatin1Char('\n') + line;
+    if (failure.cause == Cause::Tls && !failure.tlsError.isEmpty())
+        details += QStringLiteral("\nErreur TLS : ") + failure.tlsError;
+    if (failure.cause == Cause::TimedOut && failure.state == State::Connecting &&
+        failure.port == 25)
+        details += QStringLiteral("\n(le port 25 ne répond pas : votre fournisseur le bloque "
+                                  "peut-être, essayez le port 587 dans « Connexion… »)");
     if (failure.cause == Cause::Network)
         details += QStringLiteral(" (code %1)").arg(int(failure.socketError));
     if (!failure.reply.lines.isEmpty()) {
