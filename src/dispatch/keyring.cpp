@@ -5,11 +5,9 @@
 namespace
 {
 
-const QString service = QStringLiteral("Votre avis nous intéresse (courrier)");
-
 template <typename Job> Job* newJob(QObject* parent, const QString& key)
 {
-    auto* job = new Job(service, parent);
+    auto* job = new Job(Keyring::service(), parent);
     job->setAutoDelete(true);
     // Never a file in place of the keyring.
     job->setInsecureFallback(false);
@@ -32,6 +30,11 @@ Keyring::Result resultOf(const QKeychain::Job* job)
 } // namespace
 
 Keyring::Keyring(QObject* parent) : QObject(parent) {}
+
+QString Keyring::service()
+{
+    return QStringLiteral("Votre avis nous intéresse (courrier)");
+}
 
 QString Keyring::key(const QString& host, const QString& user)
 {

@@ -22,6 +22,8 @@ public:
 
     // The key of a server's password: one a host and user name.
     static QString key(const QString& host, const QString& user);
+    // Whose passwords they are, as the keyring shows it.
+    static QString service();
 
     void read(const QString& key, std::function<void(Result, const QString& password)> done);
     void write(const QString& key, const QString& password, std::function<void(Result)> done);

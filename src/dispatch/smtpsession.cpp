@@ -10,6 +10,7 @@
 #include <QSslCipher>
 #include <QSslSocket>
 #include <QTimer>
+#include <algorithm>
 
 // Silent unless asked for: QT_LOGGING_RULES="questionnaire.smtp.debug=true".
 Q_LOGGING_CATEGORY(lcSmtp, "questionnaire.smtp", QtInfoMsg)
@@ -166,6 +167,8 @@ SmtpSession::Start SmtpSession::start(const paranet::DispatchSettings& settings,
     m_mechanism.clear();
     m_rejected = QSslCertificate();
     m_sslErrors.clear();
+    m_usedMode = m_connection.mode;
+    m_usedPort = 0;
     Q_EMIT progressed(Step::Connecting);
 
     const Mode mode = m_connection.mode;
@@ -289,7 +292,10 @@ int SmtpSession::timeoutOf(State state) const
 {
     switch (state) {
     case State::Connecting:
-        return m_timeouts.connect;
+        // What automatic mode found before is given no longer than the probe
+        // was: a port blocked since then is soon looked for again.
+        return m_connection.automatic ? std::min(m_timeouts.connect, m_timeouts.probe)
+                                      : m_timeouts.connect;
     case State::DataEnd:
         return m_timeouts.dataEnd;
     case State::Quit:

@@ -39,7 +39,7 @@ public:
         int reply = 30000;   // each reply but the last
         int dataEnd = 60000; // the reply to the end of the message
         int quit = 2000;     // the reply to QUIT
-        int probe = 8000;    // automatic mode: the wait for a more secure port
+        int probe = 8000;    // automatic mode: the wait for a port (all are tried at once)
     };
 
     // How the server is reached.  Plain is the exchange of old: no STARTTLS

@@ -408,8 +408,11 @@ void ExporterTest::failureKeepsTheWindowOpen()
     // The reason, in French, and what the server said.
     QCOMPARE(box.details,
              QStringLiteral("Le serveur a refusé l'adresse du destinataire.\n"
+                            "Étape atteinte : adresse du destinataire (RCPT TO), serveur "
+                            "127.0.0.1, port %1, sans chiffrement\n"
                             "Dernière réponse du serveur (code 550) :\n"
-                            "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected"));
+                            "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected")
+                 .arg(peer.port()));
     settle(300);
     QCOMPARE(MessageBox::count(), 1); // one message, no second
     QVERIFY(win.w->isVisible());

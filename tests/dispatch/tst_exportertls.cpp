@@ -1,3 +1,4 @@
+#include "dispatch/blockedport.h"
 #include "dispatch/exporter.h"
 #include "dispatch/passwordwindow.h"
 #include "dispatch/privatekeyring.h"
@@ -214,6 +215,10 @@ void ExporterTlsTest::refusedPasswordTwice()
                                     "de connexion."));
     QVERIFY2(r.details.contains(QStringLiteral("mot de passe refusé")), qPrintable(r.details));
     QVERIFY2(r.details.contains(QStringLiteral("535")), qPrintable(r.details));
+    QVERIFY2(r.details.contains(QStringLiteral("Étape atteinte : authentification (AUTH PLAIN), "
+                                               "serveur localhost, port %1, TLS implicite")
+                                    .arg(sink.port())),
+             qPrintable(r.details));
     QVERIFY(win.w->isVisible());
     QCOMPARE(sink.delivered(), 0);
 }
@@ -234,6 +239,10 @@ void ExporterTlsTest::untrustedCertificate()
     QVERIFY2(r.details.contains(QStringLiteral("le certificat n’est pas établi au nom de ce "
                                                "serveur")),
              qPrintable(r.details));
+    QVERIFY2(r.details.contains(QStringLiteral("Étape atteinte : établissement de la connexion "
+                                               "chiffrée (TLS), serveur localhost, port %1")
+                                    .arg(sink.port())),
+             qPrintable(r.details));
     QCOMPARE(sink.delivered(), 0);
     QVERIFY(win.profile().trusted.isEmpty());
 
@@ -251,15 +260,9 @@ void ExporterTlsTest::untrustedCertificate()
 
 void ExporterTlsTest::blockedPort25()
 {
-    QProcess blocked;
-    blocked.start(QStringLiteral("/usr/bin/python3"),
-                  {QStringLiteral(TESTS_SOURCE_DIR "/dispatch/blocked_port.py")});
-    QVERIFY(blocked.waitForStarted(5000));
-    QByteArray line;
-    while (!line.endsWith('\n') && blocked.waitForReadyRead(10000))
-        line += blocked.readLine();
-    const quint16 port = line.mid(5).trimmed().toUShort();
-    QVERIFY(port != 0);
+    BlockedPort blocked;
+    QVERIFY(blocked.start());
+    const quint16 port = blocked.port();
 
     Window win(closedPort(), closedPort(), port);
     MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -273,8 +276,6 @@ void ExporterTlsTest::blockedPort25()
                                     .arg(port)
                                     .arg(win.w->Winsock1->connection().startTlsPort)),
              qPrintable(r.details));
-    blocked.closeWriteChannel();
-    blocked.waitForFinished(5000);
 }
 
 QTEST_MAIN(ExporterTlsTest)

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -174,6 +175,12 @@ void KeyringTest::storeReadBackAndRemove()
     const Answer back = read(k, key);
     QCOMPARE(back.result, Keyring::Result::Done);
     QCOMPARE(back.password, Secret);
+    // Where the desktop's own tools find it.
+    QProcess tool;
+    tool.start(QStringLiteral("secret-tool"), {QStringLiteral("lookup"), QStringLiteral("server"),
+                                               Keyring::service(), QStringLiteral("user"), key});
+    QVERIFY(tool.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), Secret);
     // Another user of the same server has a password of its own.
     QCOMPARE(read(k, other).result, Keyring::Result::NotFound);
 

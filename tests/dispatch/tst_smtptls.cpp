@@ -1,3 +1,4 @@
+#include "dispatch/blockedport.h"
 #include "dispatch/smtppeer.h"
 #include "dispatch/smtpsession.h"
 #include "dispatch/smtpsink.h"
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void noDowngradeAfterTls();
     void plainModeIgnoresWhatIsOffered();
     void automaticFindsTheMostSecure();
+    void aRememberedPortBlockedSinceIsFoundAgain();
     void silentHandshakeTimesOut();
     void implicitTlsToAPlainServer();
     void abortDuringHandshakeAndPassword();
@@ -421,6 +423,34 @@ void SmtpTlsTest::automaticFindsTheMostSecure()
     QVERIFY(session.usedTls());
     QCOMPARE(submission.delivered(), 1);
     QVERIFY(plain.commands.isEmpty());
+}
+
+void SmtpTlsTest::aRememberedPortBlockedSinceIsFoundAgain()
+{
+    // Automatic mode found the plain port before; it is blocked now, and the
+    // submission port answers.  The connection time-out outlasts the test:
+    // the remembered port is given only the probe's budget.
+    BlockedPort blocked;
+    QVERIFY(blocked.start());
+    TlsSink submission;
+    QVERIFY(submission.start(TlsSink::StartTls, m_pki, TestPki::Valid, User, Password));
+    SmtpSession session(0);
+    SmtpSession::Timeouts t = quick();
+    t.connect = 600000;
+    t.probe = 1500;
+    session.setTimeouts(t);
+    SmtpSession::Connection c = connection(Mode::Plain, blocked.port());
+    c.automatic = true;
+    c.implicitPort = 1;
+    c.startTlsPort = submission.port();
+    c.plainPort = blocked.port();
+    session.setConnection(c);
+    const Outcome o = run(session, {Password}, 60000);
+    QCOMPARE(o.succeeded, 1);
+    QCOMPARE(session.usedMode(), Mode::StartTls);
+    QCOMPARE(session.usedPort(), submission.port());
+    QCOMPARE(submission.delivered(), 1);
+    QCOMPARE(undated(submission.raw(1)), m_plainMessage);
 }
 
 void SmtpTlsTest::silentHandshakeTimesOut()
