@@ -243,8 +243,15 @@ void SmtpSession::onProbed()
     if (m_state != State::Probing)
         return;
     const int chosen = m_probe->chosen();
-    if (chosen < 0)
-        return fail(Cause::Unreachable);
+    if (chosen < 0) {
+        // An unknown name is no port that does not answer.
+        bool unknown = true;
+        for (const ServerProbe::Candidate& c : m_probe->candidates())
+            unknown = unknown && c.outcome == ServerProbe::Outcome::HostNotFound;
+        return fail(unknown ? Cause::HostNotFound : Cause::Unreachable,
+                    unknown ? QAbstractSocket::HostNotFoundError
+                            : QAbstractSocket::UnknownSocketError);
+    }
     const ServerProbe::Candidate c = m_probe->candidates()[chosen];
     m_usedMode = Mode(c.tag);
     m_usedPort = c.port;
