@@ -5,6 +5,7 @@
 #include "dispatch/tlsconfig.h"
 #include "dispatch/tlssink.h"
 
+#include <QLoggingCategory>
 #include <QTest>
 
 // Submission with TLS and a password against real aiosmtpd servers on
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void sameMessageOnEveryPath();
     void loginWhenPlainIsNotOffered();
     void wrongPasswordThenRight();
+    void theTraceNeverHoldsThePassword();
     void wrongPasswordTwice();
     void cancelledPassword();
     void badCertificates_data();
@@ -216,6 +218,38 @@ void SmtpTlsTest::wrongPasswordThenRight()
     QCOMPARE(o.accepted, 1);
     QCOMPARE(sink.authAttempts(), (QList<QByteArray>{"PLAIN refused", "PLAIN ok"}));
     QCOMPARE(sink.delivered(), 1);
+}
+
+void SmtpTlsTest::theTraceNeverHoldsThePassword()
+{
+    static QStringList* trace = nullptr;
+    QStringList lines;
+    trace = &lines;
+    QLoggingCategory::setFilterRules(QStringLiteral("questionnaire.smtp.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { *trace << m; });
+    int delivered = 0;
+    for (const QString& mechanism : {QStringLiteral("PLAIN"), QStringLiteral("LOGIN")}) {
+        TlsSink sink;
+        QVERIFY(sink.start(TlsSink::StartTls, m_pki, TestPki::Valid, User, Password, mechanism));
+        SmtpSession session(0);
+        session.setTimeouts(quick());
+        session.setConnection(connection(Mode::StartTls, sink.port()));
+        delivered += run(session, {QStringLiteral("faux"), Password}).succeeded;
+    }
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    QCOMPARE(delivered, 2);
+    const QString all = lines.join(QLatin1Char('\n'));
+    // The trace was taken, AUTH included.
+    QVERIFY(all.contains(QStringLiteral("AUTH PLAIN <")));
+    QVERIFY(all.contains(QStringLiteral("<password>")));
+    for (const QString& secret : {Password, QStringLiteral("faux")}) {
+        QVERIFY(!all.contains(secret));
+        QVERIFY(!all.contains(QString::fromLatin1(secret.toUtf8().toBase64())));
+        const QByteArray plain = QByteArray(1, '\0') + User.toUtf8() + '\0' + secret.toUtf8();
+        QVERIFY(!all.contains(QString::fromLatin1(plain.toBase64())));
+    }
 }
 
 void SmtpTlsTest::wrongPasswordTwice()
