@@ -164,6 +164,8 @@ SmtpSession::Start SmtpSession::start(const paranet::DispatchSettings& settings,
     m_encrypted = false;
     m_authenticated = false;
     m_refusals = 0;
+    m_probed = false;
+    m_implicitFailed = false;
     m_mechanism.clear();
     m_rejected = QSslCertificate();
     m_sslErrors.clear();
@@ -213,6 +215,8 @@ void SmtpSession::probe()
                  {Mode::StartTls, m_connection.startTlsPort},
                  {Mode::Plain, m_connection.plainPort}};
     for (const auto& o : order) {
+        if (o.mode == Mode::ImplicitTls && m_implicitFailed)
+            continue;
         ServerProbe::Candidate c;
         c.tag = int(o.mode);
         c.port = o.port;
@@ -221,6 +225,7 @@ void SmtpSession::probe()
     m_state = State::Probing;
     m_timer->stop();
     m_socket->abort();
+    m_reader.clear();
     qCDebug(lcSmtp) << "probing" << m_host << "ports" << m_connection.implicitPort
                     << m_connection.startTlsPort << m_connection.plainPort;
     m_probe->start(m_host, candidates, m_timeouts.probe);
@@ -257,6 +262,7 @@ void SmtpSession::onProbed()
     m_usedPort = c.port;
     qCDebug(lcSmtp) << "reached port" << c.port;
     adopt(m_probe->takeSocket());
+    m_probed = true;
     m_state = State::Connecting;
     onConnected();
     // The greeting may have come before the socket was handed over.
@@ -683,8 +689,24 @@ void SmtpSession::succeed()
     Q_EMIT succeeded();
 }
 
+// Automatic mode: a port 465 that takes the connection but not TLS (some
+// other service, a filter) is passed by for the next port that answers.  A
+// certificate that fails is not: the user is asked about it.
+bool SmtpSession::passImplicitBy(Cause cause)
+{
+    if (!m_probed || m_implicitFailed || m_usedMode != Mode::ImplicitTls ||
+        m_state != State::Handshake || cause == Cause::Certificate)
+        return false;
+    qCDebug(lcSmtp) << "no TLS on port" << m_usedPort << ", trying the other ports";
+    m_implicitFailed = true;
+    probe();
+    return true;
+}
+
 void SmtpSession::fail(Cause cause, QAbstractSocket::SocketError error)
 {
+    if (passImplicitBy(cause))
+        return;
     Failure f;
     f.state = m_state;
     f.cause = cause;

@@ -195,6 +195,7 @@ private:
 
     void probe();
     bool rediscover();
+    bool passImplicitBy(Cause cause);
     void connectDirect(ConnectionProfile::Mode mode, quint16 port);
     void onProbed();
     void adopt(QSslSocket* socket);
@@ -239,8 +240,10 @@ private:
     quint16 m_usedPort = 0;
     bool m_encrypted = false;
     bool m_authenticated = false;
-    QByteArray m_mechanism; // PLAIN or LOGIN, from the EHLO over TLS
-    QString m_password;     // held for the run only
+    bool m_probed = false;         // this run's port was found by the probe
+    bool m_implicitFailed = false; // ... and its implicit TLS port failed TLS
+    QByteArray m_mechanism;        // PLAIN or LOGIN, from the EHLO over TLS
+    QString m_password;            // held for the run only
     int m_refusals = 0;
     QSslCertificate m_rejected;
     QList<QSslError> m_sslErrors;

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void plainModeIgnoresWhatIsOffered();
     void automaticFindsTheMostSecure();
     void aRememberedPortBlockedSinceIsFoundAgain();
+    void automaticPassesByAnImplicitPortWithoutTls();
     void silentHandshakeTimesOut();
     void implicitTlsToAPlainServer();
     void abortDuringHandshakeAndPassword();
@@ -485,6 +486,38 @@ void SmtpTlsTest::aRememberedPortBlockedSinceIsFoundAgain()
     QCOMPARE(session.usedPort(), submission.port());
     QCOMPARE(submission.delivered(), 1);
     QCOMPARE(undated(submission.raw(1)), m_plainMessage);
+}
+
+void SmtpTlsTest::automaticPassesByAnImplicitPortWithoutTls()
+{
+    // Port 465 takes the connection but speaks plain SMTP; 587 is a real
+    // submission server.
+    ScriptedPeer notTls;
+    TlsSink submission;
+    QVERIFY(submission.start(TlsSink::StartTls, m_pki, TestPki::Valid, User, Password));
+    SmtpSession session(0);
+    session.setTimeouts(quick());
+    SmtpSession::Connection c = connection(Mode::Automatic, 0);
+    c.implicitPort = notTls.port();
+    c.startTlsPort = submission.port();
+    c.plainPort = 1;
+    session.setConnection(c);
+    const Outcome o = run(session, {Password});
+    QCOMPARE(o.succeeded, 1);
+    QCOMPARE(session.usedMode(), Mode::StartTls);
+    QCOMPARE(submission.delivered(), 1);
+    QVERIFY(submission.overTls(1));
+    QVERIFY(notTls.commands.isEmpty());
+
+    // A certificate that fails there is asked about, not passed by.
+    TlsSink wrongName;
+    QVERIFY(wrongName.start(TlsSink::Implicit, m_pki, TestPki::WrongName));
+    c.implicitPort = wrongName.port();
+    session.setConnection(c);
+    const Outcome refused = run(session, {Password});
+    QCOMPARE(refused.failure.cause, Cause::Certificate);
+    QCOMPARE(session.usedMode(), Mode::ImplicitTls);
+    QCOMPARE(submission.delivered(), 1);
 }
 
 void SmtpTlsTest::silentHandshakeTimesOut()
