@@ -188,6 +188,8 @@ void ExporterTlsTest::submissionWithPassword()
     QCOMPARE(p.found, ConnectionProfile::Mode::StartTls);
     QCOMPARE(p.foundPort, sink.port());
     QVERIFY(p.reachedWithTls);
+    // Nothing of it went to the shared settings file.
+    QCOMPARE(readBytes(win.dir.filePath(QStringLiteral("PARANET.LST"))), settings("localhost"));
     // The password is nowhere: not in the status line, not on disk.
     for (const QString& s : std::as_const(statuses))
         QVERIFY(!s.contains(Password));
@@ -256,6 +258,7 @@ void ExporterTlsTest::untrustedCertificate()
     QCOMPARE(sink.delivered(), 1);
     QCOMPARE(win.profile().trusted,
              QStringList{tlsconfig::fingerprint(m_pki.certificate(TestPki::WrongName))});
+    QCOMPARE(readBytes(win.dir.filePath(QStringLiteral("PARANET.LST"))), settings("localhost"));
 }
 
 void ExporterTlsTest::blockedPort25()
