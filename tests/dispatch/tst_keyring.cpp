@@ -1,8 +1,13 @@
 #include "dispatch/credentials.h"
+#include "dispatch/exporter.h"
 #include "dispatch/keyring.h"
 #include "dispatch/passwordwindow.h"
 #include "dispatch/privatekeyring.h"
+#include "dispatch/tlsconfig.h"
+#include "dispatch/tlssink.h"
 #include "support/helpers.h"
+#include "ui/imagebutton.h"
+#include "ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -15,7 +20,8 @@
 // The password kept in a real gnome-keyring-daemon, unlocked in a D-Bus
 // session of the test's own; and, before the keyring starts on that bus, the
 // path where no keyring answers.  With them, where a password comes from:
-// keyring first, else the password window.
+// keyring first, else the password window; and the dispatch window sending
+// to a real submission server with the password it kept there.
 class KeyringTest : public QObject
 {
     Q_OBJECT
@@ -25,6 +31,7 @@ private Q_SLOTS:
     void withoutKeyringTheWindowSaysWhy();
     void storeReadBackAndRemove();
     void rememberedOnlyOnceTheServerTookIt();
+    void theDispatchWindowSendsWithTheKeptPassword();
 
 private:
     PrivateKeyring m_session;
@@ -230,6 +237,54 @@ void KeyringTest::rememberedOnlyOnceTheServerTookIt()
         QTest::qWait(200);
         QCOMPARE(read(k, key).password, Secret);
     }
+}
+
+void KeyringTest::theDispatchWindowSendsWithTheKeptPassword()
+{
+    // A real submission server that wants the password, and the dispatch
+    // window: the first send asks it and keeps it, the second asks nothing.
+    QVERIFY(m_session.startKeyring());
+    TestPki pki;
+    QVERIFY(pki.make());
+    tlsconfig::setExtraAuthorities(pki.authorities());
+    const QString user = QStringLiteral("prof@lycee.fr");
+    TlsSink sink;
+    QVERIFY(sink.start(TlsSink::StartTls, pki, TestPki::Valid, user, Secret));
+    QTemporaryDir dir;
+    testing::writeBytes(dir.filePath(QStringLiteral("PARANET.LST")),
+                        testing::record("") + testing::record("") + testing::record("Lycée") +
+                            testing::record(user.toLatin1()) + testing::record("localhost") +
+                            testing::record("retour@tarvel.fr") + testing::record("") +
+                            testing::record(""));
+    ConnectionProfiles profiles(dir.filePath(QStringLiteral("connexions.ini")));
+    ConnectionProfile p;
+    p.mode = ConnectionProfile::Mode::StartTls;
+    p.port = sink.port();
+    QVERIFY(profiles.save(QStringLiteral("localhost"), p));
+
+    Keyring k;
+    const QString key = Keyring::key(QStringLiteral("localhost"), user);
+    for (int run = 1; run <= 2; ++run) {
+        Exporter w(dir.path(), [] { return QStringLiteral("1. Oui\r\n"); });
+        w.setProfiles(profiles);
+        w.open();
+        WindowSeen seen;
+        if (run == 1)
+            answerWindow(&seen, Secret, true);
+        MessageBox::reset();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(w.Image2, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([] { return MessageBox::count() > 0; }, 20000));
+        QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
+        QCOMPARE(seen.shown, run == 1);
+        QCOMPARE(sink.delivered(), run);
+        MessageBox::clearNextAnswers();
+        // Kept once the server took it (the keyring answers in its time).
+        QVERIFY(QTest::qWaitFor([&] { return read(k, key).password == Secret; }, 10000));
+    }
+    QCOMPARE(sink.authAttempts(), (QList<QByteArray>{"PLAIN ok", "PLAIN ok"}));
+    QVERIFY(!anyFileHolds(dir.path(), Secret.toUtf8()));
+    QVERIFY(!anyFileHolds(m_session.home(), Secret.toUtf8()));
 }
 
 QTEST_MAIN(KeyringTest)
