@@ -1,5 +1,10 @@
 #include "dispatch/exporter.h"
 
+#include "dispatch/certificatebox.h"
+#include "dispatch/credentials.h"
+#include "dispatch/failuretext.h"
+#include "dispatch/tlsconfig.h"
+#include "settings/connectionwindow.h"
 #include "settings/param.h"
 #include "storage/paranet.h"
 #include "ui/fonts.h"
@@ -10,6 +15,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <iterator>
 
@@ -53,7 +59,6 @@ static_assert(std::size(statusTexts) == int(SmtpSession::Step::Finished) + 1,
 using Fault = mailcheck::Fault;
 using Setting = SmtpSession::Setting;
 using Cause = SmtpSession::Cause;
-using State = SmtpSession::State;
 
 // What is wrong with an address, following "L'adresse ...".
 const struct {
@@ -93,49 +98,6 @@ template <typename Table> QString faultText(const Table& table, Fault fault)
     return QStringLiteral("n'est pas valide.");
 }
 
-// Why a run failed, as the details of the "Erreur transmission" box say it.
-const struct {
-    Cause cause;
-    State state; // Idle: in any state
-    const char* text;
-} failureReasons[] = {
-    {Cause::HostNotFound, State::Idle, "Le serveur de courrier sortant est introuvable."},
-    {Cause::ConnectionRefused, State::Idle,
-     "Le serveur a refusé la connexion : aucun serveur de courrier n'y répond."},
-    {Cause::Network, State::Idle, "La connexion au serveur a échoué (erreur du réseau)."},
-    {Cause::Closed, State::Idle, "Le serveur a fermé la connexion."},
-    {Cause::TimedOut, State::Connecting,
-     "La connexion au serveur n'a pas abouti dans le délai imparti."},
-    {Cause::TimedOut, State::Idle, "Le serveur n'a pas répondu dans le délai imparti."},
-    {Cause::Refused, State::Greeting, "Le serveur a refusé la connexion."},
-    {Cause::Refused, State::Ehlo, "Le serveur a refusé la présentation du poste (EHLO)."},
-    {Cause::Refused, State::Helo, "Le serveur a refusé la présentation du poste (HELO)."},
-    {Cause::Refused, State::MailFrom, "Le serveur a refusé l'adresse de l'expéditeur."},
-    {Cause::Refused, State::RcptTo, "Le serveur a refusé l'adresse du destinataire."},
-    {Cause::Refused, State::Data, "Le serveur a refusé de recevoir le message."},
-    {Cause::Refused, State::DataEnd, "Le serveur n'a pas accepté le message."},
-    {Cause::Malformed, State::Idle, "Le serveur a envoyé une réponse illisible."},
-    {Cause::OutOfTurn, State::Idle,
-     "Le serveur a envoyé une réponse qu'aucune commande n'attendait."},
-    {Cause::Overlong, State::Idle, "Le serveur a envoyé une réponse trop longue."},
-    {Cause::SendFailed, State::Idle, "L'envoi d'une commande au serveur a échoué."},
-    {Cause::SenderNeedsSmtpUtf8, State::Idle,
-     "L'adresse de l'expéditeur contient des caractères non ASCII, que ce serveur n'accepte "
-     "pas (il n'annonce pas l'extension SMTPUTF8)."},
-    {Cause::RecipientNeedsSmtpUtf8, State::Idle,
-     "L'adresse du destinataire contient des caractères non ASCII, que ce serveur n'accepte "
-     "pas (il n'annonce pas l'extension SMTPUTF8)."},
-};
-
-QString failureReason(const SmtpSession::Failure& f)
-{
-    for (const auto& row : failureReasons) {
-        if (row.cause == f.cause && (row.state == State::Idle || row.state == f.state))
-            return QString::fromUtf8(row.text);
-    }
-    return QStringLiteral("Le serveur a répondu autrement qu'attendu.");
-}
-
 void colour(QWidget* w, const QColor& text, const QColor& background = QColor())
 {
     QPalette p = w->palette();
@@ -151,7 +113,8 @@ void colour(QWidget* w, const QColor& text, const QColor& background = QColor())
 
 Exporter::Exporter(const QString& directory, std::function<QString()> answerText, QWidget* parent,
                    quint16 port)
-    : QDialog(parent), m_directory(directory), m_answerText(std::move(answerText))
+    : QDialog(parent), m_directory(directory), m_answerText(std::move(answerText)),
+      m_credentials(new Credentials(this, this))
 {
     setObjectName(QStringLiteral("Exporter"));
     setWindowTitle(QStringLiteral("Expédier le questionnaire par courrier électronique"));
@@ -162,6 +125,10 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(Winsock1, &SmtpSession::progressed, this, &Exporter::Winsock1_Progressed);
     connect(Winsock1, &SmtpSession::succeeded, this, &Exporter::Winsock1_Succeeded);
     connect(Winsock1, &SmtpSession::failed, this, &Exporter::Winsock1_Failed);
+    // Queued: the password window does not open inside the socket's signal.
+    connect(Winsock1, &SmtpSession::passwordNeeded, this, &Exporter::Winsock1_PasswordNeeded,
+            Qt::QueuedConnection);
+    connect(Winsock1, &SmtpSession::passwordAccepted, m_credentials, &Credentials::accepted);
 
     createControls();
     setUpToolWindow(this, 7890, 1935);
@@ -206,6 +173,13 @@ void Exporter::createControls()
     connect(Image1, &ImageButton::clicked, this, &Exporter::Image1_Click);
     connect(Image3, &ImageButton::clicked, this, &Exporter::Image3_Click);
     connect(Image2, &ImageButton::clicked, this, &Exporter::Image2_Click);
+
+    // Right of the send button, clear of its caption and of the status line.
+    Connexion = new QPushButton(QStringLiteral("Connexion…"), this);
+    Connexion->setObjectName(QStringLiteral("Connexion"));
+    Connexion->setGeometry(twips::toPixels(6600, 750, 1170, 390, this));
+    Connexion->setToolTip(QStringLiteral("Mode de connexion, port et identifiant du serveur"));
+    connect(Connexion, &QPushButton::clicked, this, &Exporter::Connexion_Click);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -266,8 +240,54 @@ void Exporter::Image3_Click()
         reject();
 }
 
+void Exporter::setAutomaticPorts(quint16 implicit, quint16 submission)
+{
+    SmtpSession::Connection c = Winsock1->connection();
+    c.implicitPort = implicit;
+    c.startTlsPort = submission;
+    Winsock1->setConnection(c);
+}
+
+void Exporter::Connexion_Click()
+{
+    if (Winsock1->isRunning())
+        return;
+    ConnectionWindow window(m_profiles, settings.serveur, settings.adresse, this);
+    window.exec();
+}
+
+void Exporter::Winsock1_PasswordNeeded(const QString& user, bool refused)
+{
+    if (!Winsock1->isRunning())
+        return;
+    m_credentials->ask(settings.serveur, user, refused,
+                       [this](bool given, const QString& password) {
+                           if (given)
+                               Winsock1->providePassword(password);
+                           else
+                               Winsock1->refusePassword();
+                       });
+}
+
 void Exporter::Image2_Click()
 {
+    if (Winsock1->isRunning())
+        return;
+    const ConnectionProfile p = m_profiles.load(settings.serveur);
+    SmtpSession::Connection c = Winsock1->connection(); // its ports
+    c.mode = p.effectiveMode();
+    c.automatic = p.mode == ConnectionProfile::Mode::Automatic;
+    // The plain port is the window's, unless the user or automatic mode
+    // said otherwise.
+    c.port = p.effectivePort();
+    if (c.mode == ConnectionProfile::Mode::Plain && !(c.automatic ? p.foundPort : p.port))
+        c.port = c.plainPort;
+    c.user = p.user;
+    c.trusted = p.trusted;
+    c.reachedWithTls = p.reachedWithTls;
+    Winsock1->setConnection(c);
+    m_credentials->reset();
+
     const QString text = m_answerText ? m_answerText() : QString();
     const SmtpSession::Start verdict = Winsock1->start(settings, Label4->text(), text);
     if (verdict.started())
@@ -314,6 +334,15 @@ void Exporter::Winsock1_Progressed(SmtpSession::Step step)
 
 void Exporter::Winsock1_Succeeded()
 {
+    // How the server was reached is remembered for the next time.
+    ConnectionProfile p = m_profiles.load(settings.serveur);
+    if (p.mode == ConnectionProfile::Mode::Automatic) {
+        p.found = Winsock1->usedMode();
+        p.foundPort = Winsock1->usedPort();
+    }
+    p.reachedWithTls = p.reachedWithTls || Winsock1->usedTls();
+    m_profiles.save(settings.serveur, p);
+
     MessageBox::information(this, QStringLiteral("Transmission OK"),
                             QStringLiteral("Merci pour votre contribution."));
     accept();
@@ -321,16 +350,18 @@ void Exporter::Winsock1_Succeeded()
 
 void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
 {
-    codesmtp = QString::number(failure.reply.code);
-    QString details = failureReason(failure);
-    if (failure.cause == Cause::Network)
-        details += QStringLiteral(" (code %1)").arg(int(failure.socketError));
-    if (!failure.reply.lines.isEmpty()) {
-        details += QStringLiteral("\nDernière réponse du serveur (code ") + codesmtp +
-                   QStringLiteral(") :");
-        for (const QByteArray& line : failure.reply.lines)
-            details += QLatin1Char('\n') + QString::fromLatin1(line);
+    // A certificate that could not be verified: the user may trust that one
+    // for this server, and the questionnaire goes at once.
+    if (failure.cause == Cause::Certificate && !failure.certificate.isNull() &&
+        certificatebox::askTrust(this, settings.serveur, failure.certificate, failure.sslErrors)) {
+        ConnectionProfile p = m_profiles.load(settings.serveur);
+        p.trusted << tlsconfig::fingerprint(failure.certificate);
+        if (m_profiles.save(settings.serveur, p))
+            return Image2_Click();
     }
+    codesmtp = QString::number(failure.reply.code);
+    const QString details =
+        failuretext::details(failure, settings.serveur, Winsock1->connection().startTlsPort);
     MessageBox::critical(
         this, QStringLiteral("Erreur transmission"),
         QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."),

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "dispatch/smtpsession.h"
+#include "settings/connectionprofile.h"
 #include "storage/paranet.h"
 
 #include <QDialog>
 #include <functional>
 
+class Credentials;
 class ImageButton;
 class QLabel;
+class QPushButton;
 
 // The dispatch window: who sends the questionnaire, three picture buttons
 // (close, settings, send) and the status line of the SMTP exchange.  It reads
@@ -18,8 +21,8 @@ class Exporter : public QDialog
     Q_OBJECT
 public:
     // PARANET.LST lies in directory.  answerText gives the text to send at the
-    // moment "Expédier" is clicked.  The mail server is always reached on port
-    // 25; only tests choose another.
+    // moment "Expédier" is clicked.  Without TLS the mail server is reached on
+    // port 25; only tests choose another.
     Exporter(const QString& directory, std::function<QString()> answerText,
              QWidget* parent = nullptr, quint16 port = 25);
 
@@ -29,12 +32,20 @@ public:
 
     QLabel* Label4 = nullptr; // the subject word
     QLabel* Label3 = nullptr;
-    ImageButton* Label5 = nullptr;   // the sender line; a click opens the settings
-    ImageButton* Image1 = nullptr;   // close without sending
-    ImageButton* Image3 = nullptr;   // settings
-    ImageButton* Image2 = nullptr;   // send
-    QLabel* Label1 = nullptr;        // status line
-    SmtpSession* Winsock1 = nullptr; // the exchange over the window's socket
+    ImageButton* Label5 = nullptr;    // the sender line; a click opens the settings
+    ImageButton* Image1 = nullptr;    // close without sending
+    ImageButton* Image3 = nullptr;    // settings
+    ImageButton* Image2 = nullptr;    // send
+    QLabel* Label1 = nullptr;         // status line
+    QPushButton* Connexion = nullptr; // the connection settings of the server
+    SmtpSession* Winsock1 = nullptr;  // the exchange over the window's socket
+
+    // Where the connection settings of each server are kept: the user's
+    // configuration unless a test says otherwise.
+    void setProfiles(const ConnectionProfiles& profiles) { m_profiles = profiles; }
+    // The TLS ports automatic mode tries besides the plain one (465, 587):
+    // tests choose theirs.
+    void setAutomaticPorts(quint16 implicit, quint16 submission);
 
     // Every way of closing ends here: a run in progress stops, quietly.
     void done(int result) override;
@@ -49,6 +60,8 @@ private:
     void Image1_Click();
     void Image3_Click();
     void Image2_Click();
+    void Connexion_Click();
+    void Winsock1_PasswordNeeded(const QString& user, bool refused);
     void Winsock1_Progressed(SmtpSession::Step step);
     void Winsock1_Succeeded();
     void Winsock1_Failed(const SmtpSession::Failure& failure);
@@ -57,6 +70,8 @@ private:
     QString m_directory;
     std::function<QString()> m_answerText;
     bool m_loaded = false;
+    ConnectionProfiles m_profiles;
+    Credentials* m_credentials;
 
     // expediteur, adresse, serveur and destinataire: records 3, 4, 5 and 6
     // of PARANET.LST, handed whole to the session.

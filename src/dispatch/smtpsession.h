@@ -1,18 +1,26 @@
 #pragma once
 
 #include "dispatch/mailcheck.h"
+#include "dispatch/serverprobe.h"
 #include "dispatch/smtpreply.h"
+#include "settings/connectionprofile.h"
 #include "storage/paranet.h"
 
 #include <QAbstractSocket>
+#include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslError>
 #include <QString>
+#include <QStringList>
 
-class QTcpSocket;
+class QSslSocket;
 class QTimer;
 
-// One delivery of the answer text to the mail server: connection, greeting,
-// EHLO (HELO when refused), MAIL, RCPT, DATA, QUIT.  Each state sends its
+// One delivery of the answer text to the mail server: connection (plain,
+// implicit TLS, or found by trying every port at once), greeting, EHLO (HELO
+// when refused), STARTTLS and EHLO again, AUTH, MAIL, RCPT, DATA, QUIT.
+// Each state sends its
 // command, waits for its reply within its own time-out, and is left only by
 // that reply, the time-out or the socket.  The session speaks no language:
 // it reports progress as steps and ends with exactly one succeeded() or
@@ -31,6 +39,25 @@ public:
         int reply = 30000;   // each reply but the last
         int dataEnd = 60000; // the reply to the end of the message
         int quit = 2000;     // the reply to QUIT
+        int probe = 8000;    // automatic mode: the wait for a port (all are tried at once)
+    };
+
+    // How the server is reached.  Plain is the exchange of old: no STARTTLS
+    // and no AUTH even when the server offers them.
+    struct Connection {
+        ConnectionProfile::Mode mode = ConnectionProfile::Mode::Plain;
+        quint16 port = 25;
+        QString user;                // for AUTH; empty: the sender's address
+        QStringList trusted;         // fingerprints the user accepted for this server
+        bool reachedWithTls = false; // a connection without TLS is refused
+        // The mode was found by automatic mode: on the plain port STARTTLS is
+        // used when offered and a password given only when asked for; when
+        // the server no longer answers there, it is looked for again.
+        bool automatic = false;
+        // Automatic mode: the ports tried at once, most secure first.
+        quint16 implicitPort = 465;
+        quint16 startTlsPort = 587;
+        quint16 plainPort = 25;
     };
 
     // What the user is told of, in order.
@@ -50,6 +77,14 @@ public:
         Greeting,
         Ehlo,
         Helo,
+        Probing,           // automatic mode: every port tried at once
+        Handshake,         // implicit TLS, before the greeting
+        StartTls,          // STARTTLS sent
+        StartTlsHandshake, // its handshake
+        Password,          // the user is asked; no time-out
+        AuthPlain,
+        AuthLoginUser, // AUTH LOGIN with the user name sent
+        AuthLoginPassword,
         MailFrom,
         RcptTo,
         Data,
@@ -71,6 +106,14 @@ public:
         SendFailed,             // the socket would not take a command
         SenderNeedsSmtpUtf8,    // the server does not announce SMTPUTF8
         RecipientNeedsSmtpUtf8, // likewise
+        Unreachable,            // automatic mode: no port answered (see Failure::probed)
+        Certificate,            // not verified (Failure::certificate, sslErrors)
+        Tls,                    // the TLS handshake failed otherwise (Failure::tlsError)
+        TlsNotOffered,          // STARTTLS required, not announced
+        Downgrade,              // reached with TLS before, now it would be without
+        PasswordRefused,        // 535, twice
+        PasswordCancelled,      // the user gave none
+        NeedsTls,               // the server wants a password, never sent in clear
     };
     Q_ENUM(Cause)
 
@@ -79,6 +122,12 @@ public:
         Cause cause = Cause::Network;
         SmtpReplyReader::Reply reply; // the server's last reply; code 0 when none
         QAbstractSocket::SocketError socketError = QAbstractSocket::UnknownSocketError;
+        ConnectionProfile::Mode mode = ConnectionProfile::Mode::Plain; // as reached
+        quint16 port = 0;
+        QSslCertificate certificate; // Certificate: the one that failed
+        QList<QSslError> sslErrors;
+        QString tlsError;                     // Tls: the TLS library's own words
+        QList<ServerProbe::Candidate> probed; // Unreachable: each port's outcome
     };
 
     // The settings that keep a run from starting, in the order they are
@@ -106,7 +155,19 @@ public:
 
     void setTimeouts(const Timeouts& timeouts) { m_timeouts = timeouts; }
     // Takes effect at the next start.
-    void setPort(quint16 port) { m_port = port; }
+    void setPort(quint16 port) { m_connection.port = m_connection.plainPort = port; }
+    // Takes effect at the next start.
+    void setConnection(const Connection& connection) { m_connection = connection; }
+    const Connection& connection() const { return m_connection; }
+
+    // After passwordNeeded(): the password to try, or none (the run fails).
+    void providePassword(const QString& password);
+    void refusePassword();
+
+    // After a run: how the server was reached.
+    ConnectionProfile::Mode usedMode() const { return m_usedMode; }
+    quint16 usedPort() const { return m_usedPort; }
+    bool usedTls() const { return m_encrypted; }
 
     // Sends text from settings, with the subject "subjectWord ( expediteur )".
     // Nothing goes on the wire unless every setting passes its check.
@@ -123,10 +184,27 @@ Q_SIGNALS:
     void progressed(SmtpSession::Step step);
     void succeeded();
     void failed(const SmtpSession::Failure& failure);
+    // The server wants a password (again, when it refused the last one):
+    // answer with providePassword() or refusePassword().
+    void passwordNeeded(const QString& user, bool refused);
+    // The server took the password.
+    void passwordAccepted();
 
 private:
     Start check(const paranet::DispatchSettings& settings, const QString& subjectWord);
 
+    void probe();
+    bool rediscover();
+    bool passImplicitBy(Cause cause);
+    void connectDirect(ConnectionProfile::Mode mode, quint16 port);
+    void onProbed();
+    void adopt(QSslSocket* socket);
+    void onEncrypted();
+    void onSslErrors(const QList<QSslError>& errors);
+    void afterEhlo(const SmtpReplyReader::Reply& reply);
+    void askPassword(bool refused);
+    void authenticate();
+    bool sendSecret(const QByteArray& line, const char* shown);
     void onConnected();
     void onReadyRead();
     void onDisconnected();
@@ -145,9 +223,10 @@ private:
               QAbstractSocket::SocketError error = QAbstractSocket::UnknownSocketError);
     void stop();
 
-    quint16 m_port;
     Timeouts m_timeouts;
-    QTcpSocket* m_socket;
+    Connection m_connection;
+    QSslSocket* m_socket = nullptr;
+    ServerProbe* m_probe;
     QTimer* m_timer;
     SmtpReplyReader m_reader;
     SmtpReplyReader::Reply m_lastReply;
@@ -157,6 +236,17 @@ private:
     QString m_host;
     QString m_subject;
     QString m_text;
+    ConnectionProfile::Mode m_usedMode = ConnectionProfile::Mode::Plain;
+    quint16 m_usedPort = 0;
+    bool m_encrypted = false;
+    bool m_authenticated = false;
+    bool m_probed = false;         // this run's port was found by the probe
+    bool m_implicitFailed = false; // ... and its implicit TLS port failed TLS
+    QByteArray m_mechanism;        // PLAIN or LOGIN, from the EHLO over TLS
+    QString m_password;            // held for the run only
+    int m_refusals = 0;
+    QSslCertificate m_rejected;
+    QList<QSslError> m_sslErrors;
 };
 
 Q_DECLARE_METATYPE(SmtpSession::Failure)

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,6 +59,13 @@ QString paranetIn(const QTemporaryDir& dir)
     return dir.filePath(QStringLiteral("PARANET.LST"));
 }
 
+quint16 closedPort()
+{
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost);
+    return s.serverPort(); // closed again as s goes
+}
+
 // A dispatch window over its own directory, shown window-modal without
 // blocking the test.
 struct Window {
@@ -71,6 +79,10 @@ struct Window {
             writeBytes(paranetIn(dir), file);
         w = std::make_unique<Exporter>(
             dir.path(), [this] { return text; }, nullptr, port);
+        // Connection settings of its own; the TLS ports automatic mode
+        // tries lead nowhere, so the plain exchange is what is tested here.
+        w->setProfiles(ConnectionProfiles(dir.filePath(QStringLiteral("connexions.ini"))));
+        w->setAutomaticPorts(closedPort(), closedPort());
         SmtpSession::Timeouts t;
         t.connect = 5000;
         t.reply = t.dataEnd = 3000;
@@ -396,8 +408,11 @@ void ExporterTest::failureKeepsTheWindowOpen()
     // The reason, in French, and what the server said.
     QCOMPARE(box.details,
              QStringLiteral("Le serveur a refusé l'adresse du destinataire.\n"
+                            "Étape atteinte : adresse du destinataire (RCPT TO), serveur "
+                            "127.0.0.1, port %1, sans chiffrement\n"
                             "Dernière réponse du serveur (code 550) :\n"
-                            "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected"));
+                            "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected")
+                 .arg(peer.port()));
     settle(300);
     QCOMPARE(MessageBox::count(), 1); // one message, no second
     QVERIFY(win.w->isVisible());

@@ -284,15 +284,26 @@ void SmtpSessionTest::faults()
 void SmtpSessionTest::unreachable_data()
 {
     QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("automatic"); // every port tried at once
     QTest::addColumn<Cause>("cause");
-    QTest::newRow("refused") << "127.0.0.1" << Cause::ConnectionRefused;
-    QTest::newRow("unknown host") << "smtp.questionnaire.invalid" << Cause::HostNotFound;
+    QTest::addColumn<State>("state");
+    QTest::newRow("refused") << "127.0.0.1" << false << Cause::ConnectionRefused
+                             << State::Connecting;
+    QTest::newRow("unknown host") << "smtp.questionnaire.invalid" << false << Cause::HostNotFound
+                                  << State::Connecting;
+    QTest::newRow("refused, automatic")
+        << "127.0.0.1" << true << Cause::Unreachable << State::Probing;
+    // Not "no port answers": the name itself is unknown.
+    QTest::newRow("unknown host, automatic")
+        << "smtp.questionnaire.invalid" << true << Cause::HostNotFound << State::Probing;
 }
 
 void SmtpSessionTest::unreachable()
 {
     QFETCH(QString, server);
+    QFETCH(bool, automatic);
     QFETCH(Cause, cause);
+    QFETCH(State, state);
     quint16 port;
     {
         QTcpServer gone; // a port nobody listens on
@@ -301,13 +312,19 @@ void SmtpSessionTest::unreachable()
     }
     SmtpSession session(port);
     SmtpSession::Timeouts t = quick();
-    t.connect = 20000;
+    t.connect = t.probe = 20000;
     session.setTimeouts(t);
+    if (automatic) {
+        SmtpSession::Connection c = session.connection();
+        c.mode = ConnectionProfile::Mode::Automatic;
+        c.implicitPort = c.startTlsPort = port;
+        session.setConnection(c);
+    }
     const Outcome o = run(session, mail(server), 25000);
     QCOMPARE(o.failed, 1);
     QCOMPARE(o.succeeded, 0);
     QCOMPARE(o.steps, QList<Step>({Step::Connecting}));
-    QCOMPARE(o.failure.state, State::Connecting);
+    QCOMPARE(o.failure.state, state);
     QCOMPARE(o.failure.cause, cause);
     QCOMPARE(o.failure.reply.code, 0);
     QCOMPARE(session.socketState(), QAbstractSocket::UnconnectedState);
