@@ -2,7 +2,8 @@
 // outside its classes.  With no argument it quits after the first paint of
 // its page P1, printing that moment and how many times the page was built
 // before it.  With --inside it stays, then measures a page build and a
-// scroll step and prints them.
+// scroll step and prints them.  With --grab DIR it saves pictures of the
+// window at a few scroll positions in DIR, to compare two versions.
 #include "firstpaint.h"
 
 #include "app/start.h"
@@ -129,19 +130,47 @@ void measureInside(PageWatch& watch)
     quitNow();
 }
 
+void grabAll(PageWatch& watch, const QString& directory)
+{
+    settle();
+    auto* sheet = qobject_cast<feuillep*>(watch.page->window());
+    QScrollBar* bar = sheet->VScroll1;
+    const int values[] = {bar->minimum(), 0, 333, 1000, 1777, bar->maximum()};
+    for (int value : values) {
+        bar->setValue(value);
+        settle();
+        sheet->grab().save(QStringLiteral("%1/sheet_%2.png").arg(directory).arg(value));
+    }
+    // Down one arrow step at a time from the top: what scrolling leaves.
+    bar->setValue(bar->minimum());
+    settle();
+    for (int i = 0; i < 30; ++i) {
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        settle();
+    }
+    sheet->grab().save(QStringLiteral("%1/sheet_stepped.png").arg(directory));
+    quitNow();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     TerminationWatcher::catchSignals();
     QApplication app(argc, argv);
-    const bool inside = argc > 1 && QByteArray(argv[1]) == "--inside";
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    const bool inside = mode == "--inside";
+    const QString grabInto =
+        mode == "--grab" && argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     PageWatch watch;
     FirstPaint first(QStringLiteral("P1"), [&] {
         std::printf("builds-before-paint %d\n", watch.builds);
-        if (!inside)
+        if (!grabInto.isEmpty())
+            QTimer::singleShot(0, [&] { grabAll(watch, grabInto); });
+        else if (inside)
+            QTimer::singleShot(0, [&] { measureInside(watch); });
+        else
             quitNow();
-        QTimer::singleShot(0, [&] { measureInside(watch); });
     });
     return runQuestionnaire(app);
 }
