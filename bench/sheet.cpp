@@ -17,6 +17,7 @@
 #include <QEventLoop>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
@@ -130,6 +131,13 @@ void measureInside(PageWatch& watch)
     quitNow();
 }
 
+// What the window shows, as the window system has it: scrolling leaves there
+// what it copied, which drawing the window anew would not show.
+void save(QWidget* window, const QString& path)
+{
+    window->screen()->grabWindow(window->winId()).save(path);
+}
+
 void grabAll(PageWatch& watch, const QString& directory)
 {
     settle();
@@ -139,7 +147,7 @@ void grabAll(PageWatch& watch, const QString& directory)
     for (int value : values) {
         bar->setValue(value);
         settle();
-        sheet->grab().save(QStringLiteral("%1/sheet_%2.png").arg(directory).arg(value));
+        save(sheet, QStringLiteral("%1/sheet_%2.png").arg(directory).arg(value));
     }
     // Down one arrow step at a time from the top: what scrolling leaves.
     bar->setValue(bar->minimum());
@@ -148,7 +156,7 @@ void grabAll(PageWatch& watch, const QString& directory)
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         settle();
     }
-    sheet->grab().save(QStringLiteral("%1/sheet_stepped.png").arg(directory));
+    save(sheet, QStringLiteral("%1/sheet_stepped.png").arg(directory));
     quitNow();
 }
 
