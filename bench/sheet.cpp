@@ -132,10 +132,15 @@ void measureInside(PageWatch& watch)
 }
 
 // What the window shows, as the window system has it: scrolling leaves there
-// what it copied, which drawing the window anew would not show.
+// what it copied, which drawing the window anew would not show.  Above a
+// scale of 1 the window system gives only a corner of the window, in logical
+// pixels; there the window is drawn anew, at its device pixels.
 void save(QWidget* window, const QString& path)
 {
-    window->screen()->grabWindow(window->winId()).save(path);
+    if (window->devicePixelRatioF() == 1)
+        window->screen()->grabWindow(window->winId()).save(path);
+    else
+        window->grab().save(path);
 }
 
 void grabAll(PageWatch& watch, const QString& directory)
