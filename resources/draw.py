@@ -1,7 +1,16 @@
 #!/usr/bin/env python3
-"""Draws the program's small pictures as XPM text files, and its desktop icon
-as SVG and PNG in the usual theme sizes (run once; the results are committed:
-the XPM files are compiled into the program, the icons installed with it)."""
+"""Draws the program's small pictures as XPM text files, each twice: at
+32 x 32 (name.xpm) and at 64 x 64 for screens of two device pixels to the
+pixel (name@2x.xpm).  Run once; the results are committed and compiled into
+the program.
+
+It also draws the desktop icon as SVG and PNG in the usual theme sizes,
+installed with the program.
+
+A drawing is a function of a point in pixels of the 32 x 32 picture, pixel
+centres on whole numbers.  The 64 x 64 picture samples the same function at
+the centres of its own, finer pixels, so that it is drawn again rather than
+magnified; the hand, drawn pixel by pixel, is doubled with Scale2x."""
 import math, os, struct, zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -9,7 +18,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 def write_xpm(name, rows, palette):
     used = sorted({c for r in rows for c in r})
-    lines = ['/* XPM */', 'static const char *%s[] = {' % name.replace('-', '_'),
+    lines = ['/* XPM */', 'static const char *%s[] = {' % name.replace('@', '_'),
              '"%d %d %d 1",' % (len(rows[0]), len(rows), len(used))]
     for c in used:
         lines.append('"%s c %s",' % (c, palette[c]))
@@ -20,8 +29,41 @@ def write_xpm(name, rows, palette):
         f.write('\n'.join(lines) + '\n')
 
 
-def canvas(fn, n=32):
-    return [''.join(fn(x, y) for x in range(n)) for y in range(n)]
+def canvas(fn, n=32, scale=1):
+    at = lambda i: (i + 0.5) / scale - 0.5
+    return [''.join(fn(at(x), at(y)) for x in range(n * scale)) for y in range(n * scale)]
+
+
+def near(v, k):
+    # On the pixel row or column k.
+    return abs(v - k) < 0.5
+
+
+def within(v, a, b):
+    # On one of the pixels a to b.
+    return a - 0.5 <= v < b + 0.5
+
+
+def scale2x(rows):
+    # Doubles a pixel drawing, rounding its diagonal steps (Scale2x).
+    h, w = len(rows), len(rows[0])
+    px = lambda x, y: rows[min(max(y, 0), h - 1)][min(max(x, 0), w - 1)]
+    out = []
+    for y in range(h):
+        top, bottom = [], []
+        for x in range(w):
+            p, a, b, c, d = px(x, y), px(x, y - 1), px(x + 1, y), px(x - 1, y), px(x, y + 1)
+            if c == a and c != d and a != b:
+                e0 = a
+            else:
+                e0 = p
+            e1 = b if a == b and a != c and b != d else p
+            e2 = c if d == c and d != b and c != a else p
+            e3 = d if b == d and b != a and d != c else p
+            top += [e0, e1]
+            bottom += [e2, e3]
+        out += [''.join(top), ''.join(bottom)]
+    return out
 
 
 def close_sign(x, y):
@@ -40,14 +82,14 @@ def close_sign(x, y):
 
 def sheet_icon(x, y):
     # A white sheet with ruled lines and an orange check mark.
-    if not (5 <= x <= 26 and 2 <= y <= 29):
+    if not (within(x, 5, 26) and within(y, 2, 29)):
         return ' '
-    if x in (5, 26) or y in (2, 29):
+    if near(x, 5) or near(x, 26) or near(y, 2) or near(y, 29):
         return 'k'
-    if 12 <= y <= 24 and (y - 12) % 4 == 0 and 9 <= x <= 22:
+    if within(y, 12, 24) and (y - 12 + 0.5) % 4 < 1 and within(x, 9, 22):
         return 'b'
-    if (abs((y - 21) - (x - 9)) <= 1 and 9 <= x <= 13) or \
-       (abs((y - 25) + (x - 13)) <= 1 and 13 <= x <= 24 and y >= 8):
+    if (abs((y - 21) - (x - 9)) <= 1 and within(x, 9, 13)) or \
+       (abs((y - 25) + (x - 13)) <= 1 and within(x, 13, 24) and y >= 7.5):
         return 'o'
     return 'w'
 
@@ -70,13 +112,13 @@ def cancel_sign(x, y):
 
 def computer(x, y, left, top):
     # A monitor of 12 x 9 on a foot, its top-left corner at (left, top).
-    if left <= x <= left + 11 and top <= y <= top + 8:
-        if x in (left, left + 11) or y in (top, top + 8):
+    if within(x, left, left + 11) and within(y, top, top + 8):
+        if near(x, left) or near(x, left + 11) or near(y, top) or near(y, top + 8):
             return 'k'
-        return 'c' if left + 2 <= x <= left + 9 and top + 2 <= y <= top + 6 else 'g'
-    if left + 5 <= x <= left + 6 and y == top + 9:
+        return 'c' if within(x, left + 2, left + 9) and within(y, top + 2, top + 6) else 'g'
+    if within(x, left + 5, left + 6) and near(y, top + 9):
         return 'd'
-    if left + 2 <= x <= left + 9 and y == top + 10:
+    if within(x, left + 2, left + 9) and near(y, top + 10):
         return 'k'
     return None
 
@@ -87,20 +129,21 @@ def linked_computers(x, y):
         c = computer(x, y, left, top)
         if c:
             return c
-    if (y == 13 and 6 <= x <= 24) or (x == 6 and 12 <= y <= 13) or (x == 24 and 13 <= y <= 18):
+    if (near(y, 13) and within(x, 6, 24)) or (near(x, 6) and within(y, 12, 13)) or \
+       (near(x, 24) and within(y, 13, 18)):
         return 'o'
     return ' '
 
 
 def telephone(x, y):
     # A desk telephone: the handset across the top, a dial on the base.
-    if 3 <= x <= 28 and 4 <= y <= 8 and not (9 <= x <= 22 and y >= 7):
+    if within(x, 3, 28) and within(y, 4, 8) and not (within(x, 9, 22) and y >= 6.5):
         return 'k'
-    if (4 <= x <= 8 or 23 <= x <= 27) and 9 <= y <= 11:
+    if (within(x, 4, 8) or within(x, 23, 27)) and within(y, 9, 11):
         return 'k'
-    if 11 <= x <= 20 and 9 <= y <= 12:
+    if within(x, 11, 20) and within(y, 9, 12):
         return 'd'
-    if 5 <= y <= 28 and y >= 13 and abs(x - 15.5) <= 6 + (y - 13) * 0.45:
+    if within(y, 13, 28) and abs(x - 15.5) <= 6 + (y - 13) * 0.45:
         d = math.hypot(x - 15.5, y - 20.5)
         if d < 1.6:
             return 'k'
@@ -227,11 +270,13 @@ PALETTE = {' ': 'None', 'k': '#000000', 'w': '#FFFFFF', 'r': '#C00000',
            'b': '#808080', 'o': '#FF8000', 'c': '#3060C0', 'g': '#C0C0C0',
            'd': '#505050'}
 
+DRAWINGS = {'close': close_sign, 'sheet': sheet_icon, 'cancel': cancel_sign,
+            'computers': linked_computers, 'telephone': telephone}
+
 if __name__ == '__main__':
-    write_xpm('close', canvas(close_sign), PALETTE)
-    write_xpm('sheet', canvas(sheet_icon), PALETTE)
+    for name, fn in DRAWINGS.items():
+        write_xpm(name, canvas(fn), PALETTE)
+        write_xpm(name + '@2x', canvas(fn, scale=2), PALETTE)
     write_xpm('hand', HAND, PALETTE)
-    write_xpm('cancel', canvas(cancel_sign), PALETTE)
-    write_xpm('computers', canvas(linked_computers), PALETTE)
-    write_xpm('telephone', canvas(telephone), PALETTE)
+    write_xpm('hand@2x', scale2x(HAND), PALETTE)
     write_icons()

@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/imagebutton.h"
 #include "ui/messagebox.h"
+#include "ui/pictures.h"
 #include "ui/toolwindow.h"
 #include "ui/twips.h"
 
@@ -38,13 +39,13 @@ const struct Caption {
 const struct Picture {
     ImageButton* Exporter::*button;
     const char* name;
-    const char* image;
+    pictures::Name image;
     const char* tooltip;
     int left;
-} pictures[] = {
-    {&Exporter::Image1, "Image1", ":/cancel.xpm", "Fermer sans expédier", 1560},
-    {&Exporter::Image3, "Image3", ":/computers.xpm", "Paramètres", 3600},
-    {&Exporter::Image2, "Image2", ":/telephone.xpm", "Expédier", 5640},
+} pictureButtons[] = {
+    {&Exporter::Image1, "Image1", pictures::Name::Cancel, "Fermer sans expédier", 1560},
+    {&Exporter::Image3, "Image3", pictures::Name::Computers, "Paramètres", 3600},
+    {&Exporter::Image2, "Image2", pictures::Name::Telephone, "Expédier", 5640},
 };
 
 // The status line at each step of a run, in the order of the steps.
@@ -158,14 +159,14 @@ void Exporter::createControls()
     connect(Label5, &ImageButton::clicked, this, &Exporter::Image3_Click);
     Label5->setFocusPolicy(Qt::NoFocus); // the keyboard has "Paramètres"
 
-    const QCursor hand(QPixmap(QStringLiteral(":/hand.xpm")), 12, 1);
-    for (size_t i = 0; i < std::size(pictures); ++i) {
-        const Picture& p = pictures[i];
+    const QCursor hand = pictures::hand(devicePixelRatioF());
+    for (size_t i = 0; i < std::size(pictureButtons); ++i) {
+        const Picture& p = pictureButtons[i];
         auto* b = new ImageButton(this);
         b->setAccessibleName(QString::fromUtf8(captions[i].text)); // painted under it
         b->setObjectName(QLatin1String(p.name));
         b->setGeometry(twips::toPixels(p.left, 720, 480, 480, this));
-        b->setPixmap(QPixmap(QLatin1String(p.image)));
+        b->setPixmap(pictures::pixmap(p.image, devicePixelRatioF()));
         b->setToolTip(QString::fromUtf8(p.tooltip));
         b->setCursor(hand);
         this->*p.button = b;

@@ -37,6 +37,10 @@ void AnswerControls::createControls(QWidget* page)
     auto px = [page](int t) { return twips::toPixelsX(t, page); };
     auto py = [page](int t) { return twips::toPixelsY(t, page); };
 
+    // The controls take the sheet font from the page: set once there, before
+    // they exist, it costs no font change per control.
+    page->setFont(sheetfont::make(FontPoints));
+
     auto button = [&](const char* name, const QString& caption, int top) {
         auto* b = new QPushButton(caption, page);
         b->setObjectName(QLatin1String(name));
@@ -47,7 +51,6 @@ void AnswerControls::createControls(QWidget* page)
     Command1 = button("Command1", QStringLiteral("Imprimer (pour expédition)"), 840);
     Command2 = button("Command2", QStringLiteral("Envoyer par e-mail"), 1320);
 
-    const QFont font = sheetfont::make(FontPoints);
     for (const YesNoPair& pair : yesNoPairs()) {
         auto* frame = new QWidget(page);
         frame->setObjectName(indexed("Frame1", pair.frame));
@@ -58,7 +61,6 @@ void AnswerControls::createControls(QWidget* page)
         auto option = [&](int index, const char* caption, int left) {
             auto* o = new QRadioButton(QLatin1String(caption), frame);
             o->setObjectName(indexed("Option1", index));
-            o->setFont(font);
             o->setGeometry(px(left), 0, px(OptionWidth), py(OptionHeight));
             Option1.add(index, o);
         };
@@ -69,7 +71,6 @@ void AnswerControls::createControls(QWidget* page)
     for (const CheckBox& box : checkBoxes()) {
         auto* c = new QCheckBox(QString::fromUtf8(box.caption), page);
         c->setObjectName(indexed("Check1", box.index));
-        c->setFont(font);
         whiteBackground(c);
         c->resize(px(box.width), py(CheckHeight));
         Check1.add(box.index, c);
@@ -90,7 +91,6 @@ void AnswerControls::createControls(QWidget* page)
             w = line;
         }
         w->setObjectName(indexed("t1", box.index));
-        w->setFont(font);
         t1.add(box.index, w);
     }
     qobject_cast<QLineEdit*>(t1(0))->setText(QString::fromUtf8(InitialT1_0));
@@ -99,7 +99,6 @@ void AnswerControls::createControls(QWidget* page)
         auto* c = new QComboBox(page);
         c->setObjectName(index < 0 ? QLatin1String(array) : indexed(array, index));
         c->setEditable(false); // pick only
-        c->setFont(font);
         c->resize(px(width), py(ListHeight));
         return c;
     };

@@ -19,10 +19,10 @@ void Banner::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const double inner = innerHeight();
     const int rows = int(std::nearbyint(inner)); // halves to even
-    for (int i = 0; i <= rows; ++i) {
-        painter.setPen(bannerRowColour(i, inner));
-        painter.drawLine(0, i, innerWidth(), i);
-    }
+    // Each row filled as a rectangle, ends included: a line drawn with a pen
+    // costs many times more and, above a scale of 1, straddles two rows.
+    for (int i = 0; i <= rows; ++i)
+        painter.fillRect(QRect(0, i, innerWidth() + 1, 1), bannerRowColour(i, inner));
     QFont font(QStringLiteral("Times New Roman"));
     font.setPointSizeF(27);
     painter.setFont(font);

@@ -12,6 +12,7 @@
 #include "sheet/windowrulekeeper.h"
 #include "storage/runningflag.h"
 #include "ui/imagebutton.h"
+#include "ui/pictures.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -27,7 +28,7 @@ feuillep::feuillep(const QString& appDirectory, QWidget* parent)
 {
     setObjectName(QStringLiteral("feuillep"));
     setWindowTitle(QStringLiteral("Votre avis nous intéresse"));
-    setWindowIcon(QIcon(QStringLiteral(":/sheet.xpm")));
+    setWindowIcon(pictures::icon(pictures::Name::Sheet));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -77,16 +78,15 @@ void feuillep::createStaticControls()
     Image1 = new ImageButton(P2);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips::toPixels(600, 240, 480, 480, this));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/close.xpm")));
+    Image1->setPixmap(pictures::pixmap(pictures::Name::Close, devicePixelRatioF()));
     Image1->setToolTip(QStringLiteral("Fermer"));
-    Image1->setCursor(QCursor(QPixmap(QStringLiteral(":/hand.xpm")), 12, 1));
+    Image1->setCursor(pictures::hand(devicePixelRatioF()));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
 
     rtf1 = new ComposeBuffer;
-    CommonDialog1 = printeddocument::printer();
 }
 
 QString feuillep::flagPath() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/answercontrols.h"
+#include "sheet/printeddocument.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -38,8 +39,7 @@ public:
     Page* P1 = nullptr;
     QTimer* Timer1 = nullptr;
     ComposeBuffer* rtf1 = nullptr; // hidden; owned by the window
-    // The printer of the print command, kept so that the one chosen stays chosen.
-    std::unique_ptr<QPrinter> CommonDialog1;
+    printeddocument::Printer CommonDialog1;
 
     QString directory() const { return m_directory; }
     QString flagPath() const;

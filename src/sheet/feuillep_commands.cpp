@@ -13,8 +13,6 @@ void feuillep::Command1_Click()
 {
     // The printer set-up: the user chooses a printer or cancels, and
     // cancelling leaves everything, rtf1 included, as it was.
-    if (!CommonDialog1)
-        return;
     QPrintDialog setup(CommonDialog1.get(), this);
     setup.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (setup.exec() != QDialog::Accepted)

@@ -31,7 +31,7 @@ void feuillep::connectHandlers()
 {
     VScroll1->setSingleStep(ArrowStep);
     VScroll1->setPageStep(PageStep);
-    P2->raise();
+    P2_Paint();
 
     connect(Image1, &ImageButton::clicked, this, &feuillep::Image1_Click);
     connect(Command1, &QPushButton::clicked, this, &feuillep::Command1_Click);
@@ -134,7 +134,7 @@ void feuillep::Form_Resize()
     VScroll1->setValue(VScroll1->minimum());
     if (barLeft - 2 * PageMargin >= 0)
         P1->resize(barLeft - 2 * PageMargin, P1->height());
-    P2->raise();
+    P2_Paint();
     m_inResize = false;
 }
 
@@ -154,8 +154,12 @@ void feuillep::lapage()
 
 void feuillep::P2_Paint()
 {
-    // The page scrolls under the banner, never over it.
-    P2->raise();
+    // The page scrolls under the banner, never over it: it is cut off where
+    // the banner ends rather than lying beneath it, so that, on top and
+    // uncovered, it scrolls by moving what it shows, and only the strip it
+    // uncovers is drawn.
+    P1->raise();
+    P1->setCoveredAbove(P2->geometry().bottom() + 1);
 }
 
 void feuillep::P2_Resize()

@@ -31,11 +31,16 @@ const Piece Head[] = {
 
 } // namespace
 
-std::unique_ptr<QPrinter> printer()
+Printer::Printer() = default;
+Printer::~Printer() = default;
+
+QPrinter* Printer::get()
 {
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    return p;
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    }
+    return m_printer.get();
 }
 
 void composeHead(ComposeBuffer& buffer)

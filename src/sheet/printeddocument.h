@@ -13,9 +13,21 @@ namespace printeddocument
 // Left and right indents of the whole document, in the sheet's pixels.
 constexpr double Indent = 50;
 
-// The printer of the print command as it starts: the system's default
-// printer, with page margins of 15 mm that the user may change.
-std::unique_ptr<QPrinter> printer();
+// The printer of the print command, made when first used: the system's
+// default printer, with page margins of 15 mm that the user may change.
+// Making a printer starts the system's printing service, which nothing but
+// printing needs; once made it is kept, so that the one chosen stays chosen.
+class Printer
+{
+public:
+    Printer();
+    ~Printer();
+    QPrinter* get();
+    QPrinter* operator->() { return get(); }
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
+};
 
 // Appends the head to `buffer` and leaves it set for the answers: the sheet font,
 // 10 points, left-aligned.

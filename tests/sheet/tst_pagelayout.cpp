@@ -84,8 +84,8 @@ void PageLayoutTest::builtAtItsTopAndAsTallAsItsContent()
     QCOMPARE(w.VScroll1->maximum(), w.P1->height() - w.height());
     // The closing notice is the last thing drawn, three blank lines up.
     const int end = w.P1->height() - 3 * h;
-    QVERIFY(ink(w.P1->surface(), end - h, end).second > 0);
-    QCOMPARE(ink(w.P1->surface(), end, w.P1->height()).second, -1);
+    QVERIFY(ink(w.P1->toImage(), end - h, end).second > 0);
+    QCOMPARE(ink(w.P1->toImage(), end, w.P1->height()).second, -1);
 }
 
 void PageLayoutTest::controlsFollowTheScript()
@@ -163,7 +163,7 @@ void PageLayoutTest::centredItems()
     QCOMPARE(w.Command1->pos(), QPoint(150, w.Command2->y()));
     QCOMPARE(w.Command2->x(), width - w.Command2->width() - 150);
     // The address lines (page lines 4 to 7) and heading A, by their ink.
-    const QImage page = w.P1->surface();
+    const QImage page = w.P1->toImage();
     std::vector<std::pair<int, int>> lines;
     for (int line = 4; line <= 7; ++line)
         lines.push_back(ink(page, line * h, (line + 1) * h));
@@ -179,7 +179,7 @@ void PageLayoutTest::controlsLeaveTheTextUncovered()
 {
     ShownSheet s;
     feuillep& w = s.w;
-    const QImage page = w.P1->surface();
+    const QImage page = w.P1->toImage();
     std::vector<QWidget*> controls = {w.Command1, w.Command2, w.site};
     auto add = [&controls](const auto& array) {
         for (int i : array.indices())
@@ -225,14 +225,14 @@ void PageLayoutTest::ownModalWindowRebuildsAndKeepsAnswers()
 
     for (int result : {int(QDialog::Accepted), int(QDialog::Rejected)}) {
         w.VScroll1->setValue(400);
-        const qint64 drawing = w.P1->surface().cacheKey();
+        const quint64 drawing = w.P1->drawing();
         QDialog dialog(&w);
         onNextModal([&](QWidget* d) {
             QCOMPARE(w.P1->y(), -400); // untouched while the dialog is open
             static_cast<QDialog*>(d)->done(result);
         });
         QCOMPARE(w.runOwnModal(&dialog), result);
-        QVERIFY(w.P1->surface().cacheKey() != drawing);
+        QVERIFY(w.P1->drawing() != drawing);
         QCOMPARE(w.VScroll1->value(), -57);
         QCOMPARE(w.P1->y(), 57);
         QCOMPARE(positions(), before);

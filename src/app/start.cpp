@@ -1,0 +1,25 @@
+#include "app/start.h"
+
+#include "app/french.h"
+#include "app/terminationwatcher.h"
+#include "sheet/feuillep.h"
+
+#include <QApplication>
+
+int runQuestionnaire(QApplication& app)
+{
+    // Ties the window to its menu entry and icon once installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("fr.tarvel.questionnaire"));
+    useFrench(&app);
+
+    // A signal caught during the start waits in the watcher until the loop
+    // runs, so that Unload still writes the flag.
+    TerminationWatcher watcher;
+    feuillep sheet;
+    QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &sheet,
+                     &feuillep::terminate);
+    // Unload has written the flag: end at once, whatever other window is open.
+    QObject::connect(&sheet, &feuillep::ended, &app, [] { QCoreApplication::exit(0); });
+    sheet.show();
+    return app.exec();
+}
