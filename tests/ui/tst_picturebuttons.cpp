@@ -87,12 +87,15 @@ void PictureButtonsTest::tabReachesThemInOrder()
     Dispatch d;
     // The sender line stays with the mouse: the keyboard has "Paramètres".
     QCOMPARE(d.w.Label5->focusPolicy(), Qt::NoFocus);
-    QWidget* order[] = {d.w.Image1, d.w.Image3, d.w.Image2, d.w.Image1};
+    // "Connexion…" closes the round, after the pictures.
+    QWidget* order[] = {d.w.Image1, d.w.Image3, d.w.Image2, d.w.Connexion, d.w.Image1};
     QCOMPARE(QApplication::focusWidget(), d.w.Image1);
     for (size_t i = 1; i < std::size(order); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), order[i]);
     }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), d.w.Connexion);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), d.w.Image2);
     // A click acts without taking the focus.
