@@ -21,11 +21,11 @@ namespace
 
 using Reply = SmtpReplyReader::Reply;
 
-// Room for more than twice the reader's cap, little enough to stay fast.
-constexpr qsizetype MaxStream = 160 * 1024;
+// Twice the reader's cap: room to pass it, little enough to stay fast.
+constexpr qsizetype MaxStream = 128 * 1024;
 
 // Enough replies to compare; beyond them an input only costs time.
-constexpr size_t MaxReplies = 2000;
+constexpr size_t MaxReplies = 1000;
 
 struct Outcome {
     std::vector<Reply> replies;
