@@ -34,6 +34,10 @@ bool SmtpReplyReader::next(Reply* reply)
         const qsizetype end = m_buffer.indexOf('\n');
         if (end < 0)
             return false;
+        // Over the cap however it arrived: had the line come in pieces, its
+        // unfinished part alone would have passed it (overflowed() says so).
+        if (m_pendingBytes + end > MaxPending)
+            return false;
         QByteArray line = m_buffer.left(end);
         m_buffer.remove(0, end + 1);
         // A bare LF is taken as a line end too; a server that sends one means it.

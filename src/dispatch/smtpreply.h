@@ -20,11 +20,12 @@ public:
 
     void append(const QByteArray& bytes);
 
-    // Takes the next complete reply; false when none is complete yet.
+    // Takes the next complete reply; false when none is complete yet, or
+    // when the next one holds more than MaxPending bytes.
     bool next(Reply* reply);
 
-    // True once the server has sent more than MaxPending bytes of an
-    // unfinished reply.
+    // True once the server has sent more than MaxPending bytes of a reply
+    // not yet taken, line ends of its finished lines aside.
     bool overflowed() const { return m_buffer.size() + m_pendingBytes > MaxPending; }
 
     // True while bytes are held that no complete reply has taken yet.
