@@ -30,7 +30,8 @@ constexpr size_t MaxReplies = 1000;
 struct Outcome {
     std::vector<Reply> replies;
     bool overflowed = false;
-    bool enough = false; // stopped at MaxReplies
+    bool enough = false;  // stopped at MaxReplies
+    bool holding = false; // the reader's word on bytes no reply took
 };
 
 QByteArray stream(const uint8_t* data, size_t size)
@@ -77,6 +78,7 @@ Outcome read(const QByteArray& bytes, const std::vector<qsizetype>& pieces)
             break;
         }
     }
+    out.holding = reader.hasData();
     return out;
 }
 
@@ -182,8 +184,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Outcome chosen = read(bytes, cut(total, data[0], least, spread));
 
     const qsizetype end = checkAgainstStream(bytes, whole);
-    if (!whole.overflowed && !whole.enough)
+    if (!whole.overflowed && !whole.enough) {
         checkRest(bytes.mid(end));
+        // What the session takes for a reply out of turn.
+        FUZZ_CHECK(whole.holding == (end < total));
+    }
     FUZZ_CHECK(sameOutcome(whole, small));
     FUZZ_CHECK(sameOutcome(whole, chosen));
     return 0;
