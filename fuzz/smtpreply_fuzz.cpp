@@ -21,8 +21,8 @@ namespace
 
 using Reply = SmtpReplyReader::Reply;
 
-// Twice the reader's cap: room to pass it, little enough to stay fast.
-constexpr qsizetype MaxStream = 128 * 1024;
+// Room to pass the reader's cap, little enough to stay fast.
+constexpr qsizetype MaxStream = SmtpReplyReader::MaxPending + 4096;
 
 // Enough replies to compare; beyond them an input only costs time.
 constexpr size_t MaxReplies = 1000;
@@ -175,9 +175,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const qsizetype total = bytes.size();
 
     const Outcome whole = read(bytes, {total});
-    // Each arrival costs a scan of the buffer: byte by byte only when short,
-    // and at most about a thousand arrivals.
-    const qsizetype least = std::max<qsizetype>(1, total / 1024);
+    // Byte by byte only when short, and at most about 256 arrivals: each
+    // costs a copy and a call.
+    const qsizetype least = std::max<qsizetype>(1, total / 256);
     const Outcome small =
         read(bytes, total <= 4096 ? cut(total, 0, 1, 1) : cut(total, 0, least, 1));
     const qsizetype spread = qsizetype(1) << (data[0] % 17);
