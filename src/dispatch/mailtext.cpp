@@ -91,8 +91,11 @@ bool fitsEightBit(const QByteArray& lines)
     if (lines.contains('\0'))
         return false;
     for (const QByteArray& line : lines.split('\n')) {
-        // Each piece but the last still carries its CR.
-        if (line.size() - (line.endsWith('\r') ? 1 : 0) > mailtext::MaxLineBytes)
+        // Each piece but the last still carries its CR; a leading dot will
+        // be doubled on the wire.
+        const qsizetype wire =
+            line.size() - (line.endsWith('\r') ? 1 : 0) + (line.startsWith('.') ? 1 : 0);
+        if (wire > mailtext::MaxLineBytes)
             return false;
     }
     return true;

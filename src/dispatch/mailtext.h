@@ -21,8 +21,9 @@ struct Letter {
 
 // The whole DATA part of the exchange, closing "." line included.  The text
 // follows the header lines after an empty line and one more (two CR LF
-// precede it); it is sent 8bit unless a line of it is too long for that (or
-// holds a NUL byte), in which case the body is quoted-printable.
+// precede it); it is sent 8bit unless a line of it is too long for that, its
+// doubled leading dot counted (or holds a NUL byte), in which case the body is
+// quoted-printable.
 QByteArray data(const Letter& letter);
 
 // RFC 5322 date with English names and the date's own offset:

@@ -20,20 +20,23 @@ public:
 
     void append(const QByteArray& bytes);
 
-    // Takes the next complete reply; false when none is complete yet.
+    // Takes the next complete reply; false when none is complete yet, or
+    // when the next one holds more than MaxPending bytes.
     bool next(Reply* reply);
 
-    // True once the server has sent more than MaxPending bytes of an
-    // unfinished reply.
-    bool overflowed() const { return m_buffer.size() + m_pendingBytes > MaxPending; }
+    // True once the server has sent more than MaxPending bytes of a reply
+    // not yet taken, line ends of its finished lines aside.
+    bool overflowed() const { return m_buffer.size() - m_taken + m_pendingBytes > MaxPending; }
 
     // True while bytes are held that no complete reply has taken yet.
-    bool hasData() const { return !m_buffer.isEmpty() || !m_pending.isEmpty(); }
+    bool hasData() const { return m_buffer.size() > m_taken || !m_pending.isEmpty(); }
 
     void clear();
 
 private:
     QByteArray m_buffer;
+    qsizetype m_taken = 0;       // bytes of m_buffer already in replies or m_pending
+    qsizetype m_scanned = 0;     // m_buffer holds no LF between m_taken and this
     QList<QByteArray> m_pending; // lines of the reply being read
     qsizetype m_pendingBytes = 0;
 };

@@ -56,6 +56,20 @@ void MailTextTest::replies()
     QVERIFY(reader.overflowed());
     reader.clear();
     QVERIFY(!reader.overflowed());
+
+    // Nor does one whose over-long line ends in the same arrival, whether
+    // that line stands alone or closes a reply of several.
+    for (const QByteArray& before : {QByteArray(), QByteArray("250-a\r\n250-b\r\n")}) {
+        reader.append("220 hi\r\n" + before + "250 " + QByteArray(64 * 1024 - 4, 'x') +
+                      "\r\n250 ok\r\n");
+        QCOMPARE(codes(reader), QList<int>({220}));
+        QVERIFY(reader.overflowed());
+        reader.clear();
+    }
+    // A line whose bytes and CR make just the cap is taken.
+    reader.append("250 " + QByteArray(64 * 1024 - 5, 'x') + "\r\n");
+    QCOMPARE(codes(reader), QList<int>({250}));
+    QVERIFY(!reader.overflowed());
 }
 
 void MailTextTest::dates()
@@ -173,6 +187,16 @@ void MailTextTest::longLineSwitchesToQuotedPrintable()
     QByteArray data = mailtext::data(letter);
     QVERIFY(data.contains("Content-Transfer-Encoding: 8bit\r\n"));
     QVERIFY(data.contains("\r\n" + QByteArray(998, 'x') + "\r\n"));
+
+    // The dot doubled before a line that begins with one counts, so that no
+    // server that counts it finds a line too long.
+    letter.text = QStringLiteral(".") + QString(997, QLatin1Char('x'));
+    data = mailtext::data(letter);
+    QVERIFY(data.contains("Content-Transfer-Encoding: quoted-printable\r\n"));
+    letter.text.chop(1);
+    data = mailtext::data(letter);
+    QVERIFY(data.contains("Content-Transfer-Encoding: 8bit\r\n"));
+    QVERIFY(data.contains("\r\n.." + QByteArray(996, 'x') + "\r\n"));
 
     letter.text = QStringLiteral(".début\r\n") + QString(999, QLatin1Char('x')) +
                   QStringLiteral("\r\nfin = é\r\n");
