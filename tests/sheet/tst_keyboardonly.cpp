@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 using namespace testing;
@@ -157,13 +158,19 @@ void KeyboardOnlyTest::answerPrintAndSend()
     onNextModal([&path, &sink](QWidget* modal) {
         auto* dispatch = qobject_cast<Exporter*>(modal);
         QVERIFY(dispatch);
+        // Should a check fail, the window closes: the test fails, not waits.
+        auto closeOnFailure = qScopeGuard([dispatch] { dispatch->reject(); });
         QVERIFY(QTest::qWaitForWindowActive(dispatch));
+        // Keys go to the application's focus, which may follow the window's
+        // activation a little later on a slow run.
+        QTRY_VERIFY(dispatch->isAncestorOf(QApplication::focusWidget()));
         dispatch->Winsock1->setPort(sink.port()); // the product's port 25 is not ours
         for (int i = 0; i < 2; ++i) {
             press(Qt::Key_Tab);
             path << QApplication::focusWidget()->objectName();
         }
         MessageBox::setNextAnswer(QMessageBox::Ok);
+        closeOnFailure.dismiss();
         press(Qt::Key_Space);
     });
     press(Qt::Key_Space);
