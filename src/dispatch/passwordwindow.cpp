@@ -1,5 +1,6 @@
 #include "dispatch/passwordwindow.h"
 
+#include "ui/buttonrow.h"
 #include "ui/fonts.h"
 
 #include <QCheckBox>
@@ -53,18 +54,11 @@ PasswordWindow::PasswordWindow(const QString& host, const QString& user, bool ke
     noKeyring->setVisible(!keyringAvailable);
     layout->addWidget(noKeyring);
 
-    cancel = new QPushButton(QStringLiteral("Annuler"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    validate = new QPushButton(QStringLiteral("Valider"), this);
-    validate->setObjectName(QStringLiteral("validate"));
-    validate->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const ButtonRow row = cancelValidateRow(this);
+    cancel = row.cancel;
+    validate = row.validate;
     connect(validate, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(validate);
-    layout->addLayout(buttons);
+    layout->addLayout(row.layout);
     entry->setFocus();
 }
 

@@ -1,5 +1,6 @@
 #include "settings/connectionwindow.h"
 
+#include "ui/buttonrow.h"
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
 
@@ -83,17 +84,10 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
     certRow->addWidget(certificates, 1);
     certRow->addWidget(forget);
 
-    cancel = new QPushButton(QStringLiteral("Annuler"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    validate = new QPushButton(QStringLiteral("Valider"), this);
-    validate->setObjectName(QStringLiteral("validate"));
-    validate->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const ButtonRow row = cancelValidateRow(this);
+    cancel = row.cancel;
+    validate = row.validate;
     connect(validate, &QPushButton::clicked, this, &ConnectionWindow::save);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(validate);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
@@ -105,7 +99,7 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
                        "de clés du bureau."),
         this));
     layout->itemAt(layout->count() - 1)->widget()->setProperty("wordWrap", true);
-    layout->addLayout(buttons);
+    layout->addLayout(row.layout);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 }

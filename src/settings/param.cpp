@@ -184,7 +184,8 @@ void param::Command3_Click()
         // The entries stay for another try.
         MessageBox::critical(
             this, QStringLiteral("Ecriture impossible sur disque"),
-            QStringLiteral("Impossible d'écrire les paramètres: disque non valide pour l'écriture."));
+            QStringLiteral(
+                "Impossible d'écrire les paramètres: disque non valide pour l'écriture."));
 }
 
 void param::Command2_Click()

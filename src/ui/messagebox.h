@@ -18,12 +18,11 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
-    static QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon,
-                                            const QString& title, const QString& text,
-                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                            QMessageBox::StandardButton defaultButton =
-                                                QMessageBox::NoButton,
-                                            const QString& details = QString());
+    static QMessageBox::StandardButton
+    show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+         const QString& details = QString());
 
     static void critical(QWidget* parent, const QString& title, const QString& text,
                          const QString& details = QString());

@@ -3,9 +3,9 @@
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
-#include "ui/imagebutton.h"
 #include "sheet/page.h"
 #include "shownsheet.h"
+#include "ui/imagebutton.h"
 
 #include <QScrollBar>
 
