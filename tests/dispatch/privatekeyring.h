@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/process.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
@@ -16,8 +18,8 @@ class PrivateKeyring
 public:
     ~PrivateKeyring()
     {
-        stop(m_keyring);
-        stop(m_bus);
+        testing::stopProcess(m_keyring);
+        testing::stopProcess(m_bus);
     }
 
     bool startBus()
@@ -88,17 +90,6 @@ public:
     QString home() const { return m_dir.filePath(QStringLiteral("home")); }
 
 private:
-    static void stop(QProcess& p)
-    {
-        if (p.state() == QProcess::NotRunning)
-            return;
-        p.terminate();
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(2000);
-        }
-    }
-
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_keyring;

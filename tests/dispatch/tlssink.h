@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dispatch/testpki.h"
+#include "support/process.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,16 +44,7 @@ public:
         return m_port != 0;
     }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
-    }
+    void stop() { testing::stopProcess(m_process); }
 
     quint16 port() const { return m_port; }
     QString directory() const { return m_dir.path(); }
