@@ -1,13 +1,32 @@
 # cmake --install: the program into a folder of its own, with a link in bin,
-# its menu entry, icons and AppStream description.  The program writes
-# TEMPO.SPC and PARANET.LST beside its executable, so install it under a
-# prefix the user owns (scripts/install uses ~/.local).
-set(QUESTIONNAIRE_PROGRAM_DIR lib/questionnaire CACHE STRING
-    "Folder of the installed program, relative to the prefix")
+# the PARANET.LST template, its menu entry, icons, AppStream description,
+# manual page, copyright and changelog.  The program keeps TEMPO.SPC and
+# PARANET.LST beside itself when it can write there, else per user (see
+# src/storage/places.h); folders come from cmake/layout.cmake.
 set(desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
+set(debian ${PROJECT_SOURCE_DIR}/resources/debian)
 set(app_id fr.tarvel.questionnaire)
 
 install(TARGETS questionnaire RUNTIME DESTINATION ${QUESTIONNAIRE_PROGRAM_DIR})
+install(FILES ${QUESTIONNAIRE_TEMPLATE} DESTINATION ${QUESTIONNAIRE_DATA_DIR})
+
+# Debian wants these compressed, reproducibly (no name or time stamp inside).
+function(questionnaire_gzip source target)
+    get_filename_component(folder ${PROJECT_BINARY_DIR}/${target} DIRECTORY)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${target}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND gzip -9nc ${debian}/${source} > ${PROJECT_BINARY_DIR}/${target}
+        DEPENDS ${debian}/${source} VERBATIM)
+endfunction()
+questionnaire_gzip(changelog doc/changelog.gz)
+questionnaire_gzip(questionnaire.1 man/questionnaire.1.gz)
+add_custom_target(questionnaire_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.gz
+                  ${PROJECT_BINARY_DIR}/man/questionnaire.1.gz)
+# Building the program alone (scripts/run, scripts/package) makes all it installs.
+add_dependencies(questionnaire questionnaire_docs)
+install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz ${debian}/copyright
+        DESTINATION share/doc/questionnaire)
+install(FILES ${PROJECT_BINARY_DIR}/man/questionnaire.1.gz DESTINATION share/man/man1)
 install(FILES ${desktop}/${app_id}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${desktop}/icons/${app_id}.svg DESTINATION share/icons/hicolor/scalable/apps)
 file(GLOB icons CONFIGURE_DEPENDS ${desktop}/icons/*.png)

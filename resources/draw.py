@@ -4,14 +4,14 @@
 pixel (name@2x.xpm).  Run once; the results are committed and compiled into
 the program.
 
-It also draws the desktop icon as SVG and PNG in the usual theme sizes,
-installed with the program.
+It also writes the desktop icon as SVG and renders it as PNG in the usual
+theme sizes with rsvg-convert; both are installed with the program.
 
 A drawing is a function of a point in pixels of the 32 x 32 picture, pixel
 centres on whole numbers.  The 64 x 64 picture samples the same function at
 the centres of its own, finer pixels, so that it is drawn again rather than
 magnified; the hand, drawn pixel by pixel, is doubled with Scale2x."""
-import math, os, struct, zlib
+import math, os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -155,91 +155,55 @@ def telephone(x, y):
 
 # The desktop icon: the sheet above, as shapes on a 32-unit square (x, y,
 # width, height), so that every size is drawn from the same figure.
-ICON_SHEET = (5, 2, 22, 28)
-ICON_BORDER = 1
-ICON_RULES = [(9, y, 14, 1) for y in (12, 16, 20, 24)]
-ICON_CHECK = [(9.5, 21.5), (13.5, 25.5), (24.5, 14.5)]
-ICON_CHECK_WIDTH = 2.6
-ICON_COLOURS = {'border': (0, 0, 0), 'paper': (255, 255, 255),
-                'rule': (128, 128, 128), 'check': (255, 128, 0)}
-ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+# The desktop icon: a sheet with a folded corner, a heading, rules and a
+# check mark well inside the page, as vector art.  The large drawing serves
+# every size from 22 pixels up; 16 pixels has a drawing of its own on the
+# pixel grid, so that it stays sharp.
 ICON_NAME = 'fr.tarvel.questionnaire'
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+ICON_INK, ICON_FOLD, ICON_RULE = '#3A3A3A', '#DADADA', '#9A9A9A'
+ICON_TITLE, ICON_CHECK = '#3060C0', '#FF8000'
 
+ICON_LARGE = """<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <path d="M54 26H182L218 62V238H54Z" fill="#000000" fill-opacity="0.18"/>
+  <path d="M48 20H176L212 56V232H48Z" fill="#FFFFFF" stroke="{ink}" stroke-width="6" stroke-linejoin="round"/>
+  <path d="M176 20V56H212Z" fill="{fold}" stroke="{ink}" stroke-width="6" stroke-linejoin="round"/>
+  <rect x="72" y="44" width="84" height="14" rx="7" fill="{title}"/>
+  <rect x="72" y="84" width="116" height="8" rx="4" fill="{rule}"/>
+  <rect x="72" y="108" width="116" height="8" rx="4" fill="{rule}"/>
+  <rect x="72" y="132" width="80" height="8" rx="4" fill="{rule}"/>
+  <polyline points="84,180 112,206 178,148" fill="none" stroke="{check}" stroke-width="22" stroke-linecap="round" stroke-linejoin="round"/>
+</svg>
+"""
 
-def segment_distance(px, py, a, b):
-    (ax, ay), (bx, by) = a, b
-    dx, dy = bx - ax, by - ay
-    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
-    return math.hypot(px - ax - t * dx, py - ay - t * dy)
-
-
-def icon_colour(x, y):
-    """The colour at a point of the 32-unit square, None outside the sheet."""
-    left, top, w, h = ICON_SHEET
-    if not (left <= x < left + w and top <= y < top + h):
-        return None
-    if min(x - left, left + w - x, y - top, top + h - y) < ICON_BORDER:
-        return ICON_COLOURS['border']
-    if any(segment_distance(x, y, a, b) <= ICON_CHECK_WIDTH / 2
-           for a, b in zip(ICON_CHECK, ICON_CHECK[1:])):
-        return ICON_COLOURS['check']
-    if any(rx <= x < rx + rw and ry <= y < ry + rh for rx, ry, rw, rh in ICON_RULES):
-        return ICON_COLOURS['rule']
-    return ICON_COLOURS['paper']
-
-
-def write_png(path, size, samples=4):
-    """Renders the icon at size x size pixels, each pixel the mean of
-    samples x samples points, as an RGBA PNG."""
-    rows = []
-    step = 32.0 / size / samples
-    for j in range(size):
-        row = bytearray([0])
-        for i in range(size):
-            r = g = b = a = 0
-            for sj in range(samples):
-                for si in range(samples):
-                    c = icon_colour((i * samples + si + 0.5) * step,
-                                    (j * samples + sj + 0.5) * step)
-                    if c:
-                        r, g, b, a = r + c[0], g + c[1], b + c[2], a + 1
-            row += bytes((r // a, g // a, b // a, 255 * a // samples ** 2) if a else (0, 0, 0, 0))
-        rows.append(bytes(row))
-
-    def chunk(kind, data):
-        return (struct.pack('>I', len(data)) + kind + data +
-                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
-    with open(path, 'wb') as f:
-        f.write(b'\x89PNG\r\n\x1a\n' +
-                chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
-                chunk(b'IDAT', zlib.compress(b''.join(rows), 9)) + chunk(b'IEND', b''))
-
-
-def write_svg(path):
-    def rgb(name):
-        return '#%02X%02X%02X' % ICON_COLOURS[name]
-    left, top, w, h = ICON_SHEET
-    half = ICON_BORDER / 2
-    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">',
-             '  <rect x="%g" y="%g" width="%g" height="%g" fill="%s" stroke="%s" stroke-width="%g"/>'
-             % (left + half, top + half, w - ICON_BORDER, h - ICON_BORDER, rgb('paper'),
-                rgb('border'), ICON_BORDER)]
-    parts += ['  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>' % (x, y, rw, rh, rgb('rule'))
-              for x, y, rw, rh in ICON_RULES]
-    parts.append('  <polyline points="%s" fill="none" stroke="%s" stroke-width="%g" '
-                 'stroke-linecap="round" stroke-linejoin="round"/>'
-                 % (' '.join('%g,%g' % p for p in ICON_CHECK), rgb('check'), ICON_CHECK_WIDTH))
-    parts.append('</svg>')
-    with open(path, 'w') as f:
-        f.write('\n'.join(parts) + '\n')
+ICON_SMALL = """<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16" viewBox="0 0 16 16">
+  <path d="M2.5 1.5H10.5L13.5 4.5V14.5H2.5Z" fill="#FFFFFF" stroke="{ink}" stroke-width="1"/>
+  <path d="M10.5 1.5V4.5H13.5Z" fill="{fold}" stroke="{ink}" stroke-width="1"/>
+  <rect x="4" y="3" width="5" height="1" fill="{title}"/>
+  <rect x="4" y="6" width="8" height="1" fill="{rule}"/>
+  <polyline points="5,10.5 7,12.5 11,8.5" fill="none" stroke="{check}" stroke-width="2"/>
+</svg>
+"""
 
 
 def write_icons():
+    """The scalable icon and its renderings in the theme sizes, drawn by
+    rsvg-convert (Debian's librsvg2-bin) from the two drawings above."""
+    import subprocess, tempfile
+    colours = dict(ink=ICON_INK, fold=ICON_FOLD, rule=ICON_RULE, title=ICON_TITLE,
+                   check=ICON_CHECK)
     folder = os.path.join(HERE, 'desktop', 'icons')
     os.makedirs(folder, exist_ok=True)
-    write_svg(os.path.join(folder, ICON_NAME + '.svg'))
-    for size in ICON_SIZES:
-        write_png(os.path.join(folder, '%d.png' % size), size)
+    large = os.path.join(folder, ICON_NAME + '.svg')
+    with open(large, 'w') as f:
+        f.write(ICON_LARGE.format(**colours))
+    with tempfile.NamedTemporaryFile('w', suffix='.svg') as small:
+        small.write(ICON_SMALL.format(**colours))
+        small.flush()
+        for size in ICON_SIZES:
+            source = small.name if size == 16 else large
+            subprocess.run(['rsvg-convert', '-w', str(size), '-h', str(size), '-o',
+                            os.path.join(folder, '%d.png' % size), source], check=True)
 
 
 # A pointing hand, index finger up; the fingertip is the hot spot (12, 1).

@@ -3,6 +3,7 @@
 #include "app/french.h"
 #include "app/terminationwatcher.h"
 #include "sheet/feuillep.h"
+#include "storage/places.h"
 
 #include <QApplication>
 
@@ -15,7 +16,7 @@ int runQuestionnaire(QApplication& app)
     // A signal caught during the start waits in the watcher until the loop
     // runs, so that Unload still writes the flag.
     TerminationWatcher watcher;
-    feuillep sheet;
+    feuillep sheet(places::choose(places::forThisProgram()));
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &sheet,
                      &feuillep::terminate);
     // Unload has written the flag: end at once, whatever other window is open.

@@ -23,8 +23,12 @@
 #include <QScrollBar>
 #include <QTimer>
 
-feuillep::feuillep(const QString& appDirectory, QWidget* parent)
-    : QWidget(parent), m_directory(appDirectory)
+feuillep::feuillep(const QString& directory, QWidget* parent)
+    : feuillep(Places::beside(directory), parent)
+{
+}
+
+feuillep::feuillep(const Places& places, QWidget* parent) : QWidget(parent), m_places(places)
 {
     setObjectName(QStringLiteral("feuillep"));
     setWindowTitle(QStringLiteral("Votre avis nous intéresse"));
@@ -91,13 +95,13 @@ void feuillep::createStaticControls()
 
 QString feuillep::flagPath() const
 {
-    return runningflag::path(m_directory);
+    return runningflag::path(m_places.flagDirectory);
 }
 
 void feuillep::writeFlag(const QString& value)
 {
     // A flag that cannot be written is simply not written: nothing is shown.
-    runningflag::write(m_directory, value);
+    runningflag::write(m_places.flagDirectory, value);
 }
 
 void feuillep::Form_Load()

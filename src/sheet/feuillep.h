@@ -2,6 +2,7 @@
 
 #include "sheet/answercontrols.h"
 #include "sheet/printeddocument.h"
+#include "storage/places.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -27,9 +28,10 @@ class feuillep : public QWidget, public AnswerControls
 {
     Q_OBJECT
 public:
-    // The flag file TEMPO.SPC lies in appDirectory.
-    explicit feuillep(const QString& appDirectory = QCoreApplication::applicationDirPath(),
-                      QWidget* parent = nullptr);
+    // TEMPO.SPC and PARANET.LST lie where places says; the second form keeps
+    // both in one folder, as on the CD-ROM.
+    explicit feuillep(const Places& places, QWidget* parent = nullptr);
+    explicit feuillep(const QString& directory, QWidget* parent = nullptr);
     ~feuillep() override;
 
     // Controls besides those of the page (AnswerControls).
@@ -41,7 +43,7 @@ public:
     ComposeBuffer* rtf1 = nullptr; // hidden; owned by the window
     printeddocument::Printer CommonDialog1;
 
-    QString directory() const { return m_directory; }
+    const Places& places() const { return m_places; }
     QString flagPath() const;
 
     // Appends the answer text to rtf1, in its current formatting.
@@ -99,7 +101,7 @@ private:
     void Command1_Click();
     void Command2_Click();
 
-    QString m_directory;
+    Places m_places;
     WindowRuleKeeper* m_rule = nullptr;
     // Keeps nested resize notifications out of the window rule.
     bool m_inResize = false;

@@ -32,7 +32,7 @@ void feuillep::Command2_Click()
     rtf1->clear();
     majtexte();
     Exporter dispatch(
-        m_directory, [this] { return rtf1->plainText(); }, this);
+        m_places.settingsDirectory, [this] { return rtf1->plainText(); }, this);
     // When the settings cannot be read the window never appears.
     if (dispatch.loaded())
         runOwnModal(&dispatch);

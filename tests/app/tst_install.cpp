@@ -1,7 +1,22 @@
 // The program installed into a prefix of its own, as scripts/install does into
-// ~/.local: its folder, the link in bin, the menu entry, the icons and the
-// AppStream description, checked by the freedesktop validators.
+// ~/.local: its folder, the link in bin, the PARANET.LST template, the menu
+// entry, the icons and the AppStream description, checked by the freedesktop
+// validators; then the same install made read-only, as under /usr, used by a
+// user who has never run it.
+#include "dispatch/exporter.h"
+#include "dispatch/smtpsession.h"
+#include "dispatch/smtpsink.h"
+#include "settings/param.h"
+#include "storage/paranet.h"
+#include "storage/places.h"
+#include "storage/recordfile.h"
 #include "support/helpers.h"
+#include "ui/imagebutton.h"
+#include "ui/messagebox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <QDir>
 #include <QDirIterator>
@@ -117,6 +132,9 @@ private Q_SLOTS:
     void validators();
     void startsFromItsEntry_data();
     void startsFromItsEntry();
+    void templateHoldsThePublishersAddresses();
+    // Last: it makes the install read-only.
+    void firstUseFromAReadOnlyInstall();
 
 private:
     QString path(const QString& relative) const { return m_prefix + QLatin1Char('/') + relative; }
@@ -125,6 +143,7 @@ private:
         return path(QStringLiteral("share/applications/%1.desktop").arg(AppId));
     }
     QString program() const { return path(QStringLiteral("lib/questionnaire/questionnaire")); }
+    QString programDir() const { return path(QStringLiteral("lib/questionnaire")); }
 
     QTemporaryDir m_dir;
     QString m_prefix;
@@ -197,7 +216,9 @@ void InstallTest::icons()
     QXmlStreamReader xml(&svg);
     QVERIFY(xml.readNextStartElement());
     QCOMPARE(xml.name(), QLatin1String("svg"));
-    QCOMPARE(xml.attributes().value(QLatin1String("viewBox")), QLatin1String("0 0 32 32"));
+    const QStringList box = xml.attributes().value(QLatin1String("viewBox")).toString().split(u' ');
+    QCOMPARE(box.size(), 4);
+    QCOMPARE(box[2], box[3]); // square
     while (!xml.atEnd())
         xml.readNext();
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
@@ -250,5 +271,111 @@ void InstallTest::startsFromItsEntry()
     QVERIFY(!QFile::exists(path(QStringLiteral("bin/TEMPO.SPC"))));
 }
 
-QTEST_GUILESS_MAIN(InstallTest)
+void InstallTest::templateHoldsThePublishersAddresses()
+{
+    RecordFile file(path(QStringLiteral("share/questionnaire/PARANET.LST")));
+    QVERIFY(file.open());
+    QString text;
+    for (int n : {paranet::HomePage, paranet::SearchPage, paranet::UpdateProcedures,
+                  paranet::CardsToDownload}) {
+        QVERIFY(file.read(n, &text));
+        QVERIFY2(text.startsWith(QStringLiteral("http")), qPrintable(text));
+    }
+    QVERIFY(file.read(paranet::Recipient, &text));
+    QCOMPARE(text, QStringLiteral(QUESTIONNAIRE_RECIPIENT));
+    for (int n : {paranet::Sender, paranet::SenderAddress, paranet::Server}) {
+        QVERIFY(file.read(n, &text));
+        QVERIFY(text.isEmpty());
+    }
+}
+
+// Unprivileged, as the user who has never run the installed program: fills
+// « Paramètres » and sends, through the files the program itself would choose.
+static int firstUseChild(const QString& programDir, quint16 port)
+{
+    const Places places = places::choose(places::forProgram(programDir));
+    for (int i = 0; i < 4; ++i)
+        MessageBox::setNextAnswer(QMessageBox::Ok); // should a box come
+    {
+        param settings(places.settingsDirectory);
+        settings.show();
+        settings.Text3->setText(QStringLiteral("Lycée Curie"));
+        settings.Text4->setText(QStringLiteral("prof@lycee-curie.fr"));
+        settings.Text5->setText(QStringLiteral("127.0.0.1"));
+        QTest::mouseClick(settings.Command3, Qt::LeftButton);
+        if (MessageBox::count() != 0) {
+            qWarning() << MessageBox::last().title << MessageBox::last().text;
+            return 1;
+        }
+    }
+    Exporter dispatch(places.settingsDirectory, [] { return QStringLiteral("1. Oui\r\n"); });
+    dispatch.show();
+    if (dispatch.Label5->text() != QStringLiteral("Lycée Curie ( prof@lycee-curie.fr )"))
+        return 2;
+    dispatch.Winsock1->setPort(port);
+    QTest::mouseClick(dispatch.Image2, Qt::LeftButton);
+    for (int i = 0; i < 400 && MessageBox::count() == 0; ++i)
+        QTest::qWait(25);
+    return MessageBox::count() == 1 && MessageBox::last().title == QStringLiteral("Transmission OK")
+               ? 0
+               : 3;
+}
+
+void InstallTest::firstUseFromAReadOnlyInstall()
+{
+    // The user's folders, which only the user (here: nobody) may write.
+    QTemporaryDir home;
+    QFile::setPermissions(home.path(), QFile::Permissions(0x7777));
+    const QString config = home.filePath(QStringLiteral("config"));
+    const QString state = home.filePath(QStringLiteral("state"));
+    const QStringList environment = {QStringLiteral("XDG_CONFIG_HOME=") + config,
+                                     QStringLiteral("XDG_STATE_HOME=") + state,
+                                     QStringLiteral("QT_QPA_PLATFORM=offscreen")};
+    for (const QString& left : {QStringLiteral("TEMPO.SPC"), QStringLiteral("PARANET.LST")})
+        QFile::remove(programDir() + QLatin1Char('/') + left);
+    makeReadOnly(programDir());
+    makeReadOnly(path(QStringLiteral("share/questionnaire")));
+    const QByteArray shipped = readBytes(path(QStringLiteral("share/questionnaire/PARANET.LST")));
+    QVERIFY(!shipped.isEmpty());
+
+    // The program itself: the flag and the settings go to the user's folders.
+    QCOMPARE(runUnprivileged(QStringLiteral("timeout"),
+                             {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("3"),
+                              program()},
+                             environment),
+             124);
+    QCOMPARE(readBytes(state + QStringLiteral("/questionnaire/TEMPO.SPC")).mid(FlagOffset, 5),
+             FlagNon);
+    const QString own = config + QStringLiteral("/questionnaire/PARANET.LST");
+    QCOMPARE(readBytes(own), shipped);
+    QCOMPARE(QDir(programDir()).entryList(QDir::Files), QStringList(QStringLiteral("questionnaire")));
+
+    // « Paramètres », then « Expédier »: to the template's recipient.
+    SmtpSink sink;
+    QVERIFY(sink.start());
+    QCOMPARE(runUnprivileged(QCoreApplication::applicationFilePath(),
+                             {QStringLiteral("--first-use-child"), programDir(),
+                              QString::number(sink.port())},
+                             environment),
+             0);
+    QCOMPARE(sink.delivered(), 1);
+    QCOMPARE(sink.message(1)[QLatin1String("rcpt_tos")].toVariant().toStringList(),
+             QStringList(QStringLiteral(QUESTIONNAIRE_RECIPIENT)));
+    paranet::DispatchSettings settings;
+    QVERIFY(paranet::readDispatch(config + QStringLiteral("/questionnaire"), &settings));
+    QCOMPARE(settings.expediteur, QStringLiteral("Lycée Curie"));
+    QCOMPARE(readBytes(path(QStringLiteral("share/questionnaire/PARANET.LST"))), shipped);
+    QCOMPARE(QDir(programDir()).entryList(QDir::Files), QStringList(QStringLiteral("questionnaire")));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && QByteArray(argv[1]) == "--first-use-child") {
+        QApplication app(argc, argv);
+        return firstUseChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toUShort());
+    }
+    QCoreApplication app(argc, argv);
+    InstallTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_install.moc"
