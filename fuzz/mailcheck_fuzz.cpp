@@ -7,8 +7,8 @@
 // do not all pass refuses to start and connects nowhere.
 #include "support.h"
 
-#include "dispatch/mailcheck.h"
-#include "dispatch/smtpsession.h"
+#include "smtp/mailcheck.h"
+#include "smtp/smtpsession.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>

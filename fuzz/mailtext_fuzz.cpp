@@ -8,12 +8,13 @@
 // mailcheck_fuzz.cpp.)
 #include "support.h"
 
-#include "dispatch/mailtext.h"
+#include "smtp/mailtext.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QList>
 #include <QLocale>
+#include <utility>
 
 using fuzzsupport::takeText;
 
@@ -39,6 +40,8 @@ const QList<QByteArray>& plainHeaderNames()
     static const QList<QByteArray> names = [] {
         mailtext::Letter letter;
         letter.from = "ecole@example.org";
+        letter.to = "avis@tarvel.example";
+        letter.messageId = "<1@example.org>";
         letter.subject = QStringLiteral("Questionnaire ( Ecole )");
         letter.text = QStringLiteral("Oui");
         letter.date = QDateTime::currentDateTime();
@@ -213,11 +216,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     mailtext::Letter letter;
     letter.from = QByteArray(from.data(), qsizetype(from.size()));
+    letter.to = "r" + letter.from; // never empty: the header is always there
     letter.subject = word + QStringLiteral(" ( ") + expediteur + QStringLiteral(" )");
     letter.text = takeText(in, in.remaining_bytes());
     // An invalid date is what a broken clock or time zone database gives.
     letter.date =
         what & 1 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(msecs, Qt::OffsetFromUTC, offset);
+    letter.messageId = mailtext::messageId(letter.from, letter.date);
     const QByteArray wire = mailtext::data(letter);
 
     for (qsizetype i = 0; i < wire.size(); ++i) {
@@ -246,10 +251,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(headerEnd > 0);
     const QByteArray headers = unstuffed.left(headerEnd).replace("\r\n", "\n");
     FUZZ_CHECK(headerNames(headers) == plainHeaderNames());
-    const QByteArray sender = field(headers, "FROM");
-    FUZZ_CHECK(sender.size() == letter.from.size());
-    for (qsizetype i = 0; i < sender.size(); ++i)
-        FUZZ_CHECK(sender[i] == letter.from[i] || (isControl(letter.from[i]) && sender[i] == '?'));
+    for (const auto& [name, given] : {std::pair{"FROM", letter.from}, std::pair{"To", letter.to}}) {
+        const QByteArray got = field(headers, name);
+        FUZZ_CHECK(got.size() == given.size());
+        for (qsizetype i = 0; i < got.size(); ++i)
+            FUZZ_CHECK(got[i] == given[i] || (isControl(given[i]) && got[i] == '?'));
+    }
+    // An identifier of printable ASCII between angle brackets, one "@" side.
+    const QByteArray id = field(headers, "Message-ID");
+    FUZZ_CHECK(id.startsWith('<') && id.endsWith('>') && id.contains('@'));
+    for (const char c : id)
+        FUZZ_CHECK(c > 0x20 && c < 0x7F);
     checkSubject(field(headers, "SUBJECT"), letter.subject);
     checkDate(field(headers, "Date"), letter.date);
 

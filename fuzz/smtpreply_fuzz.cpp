@@ -10,7 +10,7 @@
 // bytes, so that a short input reaches the cap.
 #include "support.h"
 
-#include "dispatch/smtpreply.h"
+#include "smtp/smtpreply.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,7 @@
 #include "dispatch/certificatebox.h"
 
-#include "dispatch/tlsconfig.h"
+#include "smtp/printable.h"
+#include "smtp/tlsconfig.h"
 #include "ui/messagebox.h"
 
 #include <QLocale>
@@ -44,9 +45,11 @@ QString day(const QDateTime& when)
                           : QStringLiteral("?");
 }
 
+// A certificate's names are the other side's words: one line, cleaned, short.
 QString name(const QStringList& names)
 {
-    return names.isEmpty() ? QStringLiteral("?") : names.join(QStringLiteral(", "));
+    return names.isEmpty() ? QStringLiteral("?")
+                           : smtp::printable(names.join(QStringLiteral(", ")), 80);
 }
 
 } // namespace
@@ -59,7 +62,8 @@ QString problem(const QSslError& error)
     for (const Problem& p : knownProblems)
         if (p.error == error.error())
             return QString::fromUtf8(p.text);
-    return QStringLiteral("le certificat n’a pas pu être vérifié (%1)").arg(error.errorString());
+    return QStringLiteral("le certificat n’a pas pu être vérifié (%1)")
+        .arg(smtp::printable(error.errorString()));
 }
 
 QString problems(const QList<QSslError>& errors)
@@ -82,14 +86,16 @@ bool askTrust(QWidget* parent, const QString& host, const QSslCertificate& certi
                  .arg(host.trimmed());
     for (const QString& p : problems(errors).split(crlf))
         lines << QStringLiteral("– ") + p;
+    // What the program computed comes before anything the certificate says
+    // of itself, so that no name can stand where the fingerprint is read.
     lines << QString();
+    lines << QStringLiteral("Empreinte SHA-256 : ") + tlsconfig::fingerprint(certificate);
+    lines << QStringLiteral("Valable du %1 au %2")
+                 .arg(day(certificate.effectiveDate()), day(certificate.expiryDate()));
     lines << QStringLiteral("Délivré à : ") +
                  name(certificate.subjectInfo(QSslCertificate::CommonName));
     lines << QStringLiteral("Délivré par : ") +
                  name(certificate.issuerInfo(QSslCertificate::CommonName));
-    lines << QStringLiteral("Valable du %1 au %2")
-                 .arg(day(certificate.effectiveDate()), day(certificate.expiryDate()));
-    lines << QStringLiteral("Empreinte SHA-256 : ") + tlsconfig::fingerprint(certificate);
     lines << QString();
     lines << QStringLiteral("Ne faites confiance à ce certificat que si vous savez qu’il est bien "
                             "celui de votre serveur (son empreinte vous a été donnée par votre "

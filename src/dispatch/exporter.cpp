@@ -3,7 +3,7 @@
 #include "dispatch/certificatebox.h"
 #include "dispatch/credentials.h"
 #include "dispatch/failuretext.h"
-#include "dispatch/tlsconfig.h"
+#include "smtp/tlsconfig.h"
 #include "settings/connectionwindow.h"
 #include "settings/param.h"
 #include "storage/paranet.h"
@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <iterator>
 
 namespace
@@ -57,47 +58,8 @@ const char* const statusTexts[] = {
 static_assert(std::size(statusTexts) == int(SmtpSession::Step::Finished) + 1,
               "one status text for each step");
 
-using Fault = mailcheck::Fault;
 using Setting = SmtpSession::Setting;
 using Cause = SmtpSession::Cause;
-
-// What is wrong with an address, following "L'adresse ...".
-const struct {
-    Fault fault;
-    const char* text;
-} addressFaults[] = {
-    {Fault::Empty, "n'est pas indiquée."},
-    {Fault::LineBreak, "contient un retour à la ligne."},
-    {Fault::Control, "contient un caractère de contrôle."},
-    {Fault::Space, "contient une espace."},
-    {Fault::Bracket, "contient un chevron (« < » ou « > »)."},
-    {Fault::Comma, "contient une virgule : une seule adresse est permise."},
-    {Fault::NoAt, "n'a pas la forme nom@domaine."},
-    {Fault::LocalPart, "n'est pas valide avant l'arobase (@)."},
-    {Fault::Domain, "n'a pas un nom de domaine valide après l'arobase (@)."},
-    {Fault::TooLong, "est trop longue."},
-};
-
-// What is wrong with the server name, following "Le nom du serveur ...".
-const struct {
-    Fault fault;
-    const char* text;
-} serverFaults[] = {
-    {Fault::LineBreak, "contient un retour à la ligne."},
-    {Fault::Control, "contient un caractère de contrôle."},
-    {Fault::Space, "contient une espace."},
-    {Fault::NotHost, "n'est ni un nom d'hôte ni une adresse IP valide."},
-    {Fault::TooLong, "est trop long."},
-};
-
-template <typename Table> QString faultText(const Table& table, Fault fault)
-{
-    for (const auto& row : table) {
-        if (row.fault == fault)
-            return QString::fromUtf8(row.text);
-    }
-    return QStringLiteral("n'est pas valide.");
-}
 
 void colour(QWidget* w, const QColor& text, const QColor& background = QColor())
 {
@@ -276,13 +238,13 @@ void Exporter::Image2_Click()
         return;
     const ConnectionProfile p = m_profiles.load(settings.serveur);
     SmtpSession::Connection c = Winsock1->connection(); // its ports
-    c.mode = p.effectiveMode();
-    c.automatic = p.mode == ConnectionProfile::Mode::Automatic;
-    // The plain port is the window's, unless the user or automatic mode
-    // said otherwise.
-    c.port = p.effectivePort();
-    if (c.mode == ConnectionProfile::Mode::Plain && !(c.automatic ? p.foundPort : p.port))
-        c.port = c.plainPort;
+    c.mode = p.mode;
+    // A mode chosen by hand: its port, the window's for plain unless the
+    // user said otherwise.  Automatic: what worked last time.
+    c.port = p.port ? p.port
+             : p.mode == ConnectionProfile::Mode::Plain ? c.plainPort
+                                                         : ConnectionProfile::defaultPort(p.mode);
+    c.remembered = {p.found, p.foundPort};
     c.user = p.user;
     c.trusted = p.trusted;
     c.reachedWithTls = p.reachedWithTls;
@@ -299,33 +261,7 @@ void Exporter::Image2_Click()
 
 void Exporter::refuse(const SmtpSession::Start& verdict)
 {
-    const QString toCorrect = QStringLiteral("\r\nCliquer sur « paramètres » pour la corriger.");
-    QString text;
-    if (verdict.setting == Setting::Server && verdict.fault == Fault::Empty)
-        text =
-            QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer "
-                           "une carte.\r\nCliquer sur « paramètres » pour le saisir et consulter "
-                           "l'aide si nécessaire.");
-    else if (verdict.setting == Setting::Text)
-        text = QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
-                              "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
-                              "envoyé avec ces paramètres.");
-    else if (verdict.setting == Setting::Server)
-        text = QStringLiteral("Le nom du serveur de courrier sortant (SMTP) ") +
-               faultText(serverFaults, verdict.fault) +
-               QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
-    else if (verdict.setting == Setting::Sender)
-        text = QStringLiteral("L'adresse électronique de l'expéditeur ") +
-               faultText(addressFaults, verdict.fault) + toCorrect;
-    else if (verdict.setting == Setting::Recipient)
-        // Record 6 comes with the installation: the user cannot change it here.
-        text = QStringLiteral("L'adresse du destinataire ") +
-               faultText(addressFaults, verdict.fault) +
-               QStringLiteral("\r\nLe questionnaire ne peut pas être envoyé avec ces paramètres.");
-    else
-        text = QStringLiteral("Le nom de l'expéditeur contient un caractère de contrôle.") +
-               QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
-    MessageBox::warning(this, QStringLiteral("Paramètre incorrect"), text);
+    MessageBox::warning(this, QStringLiteral("Paramètre incorrect"), failuretext::refusal(verdict));
 }
 
 void Exporter::Winsock1_Progressed(SmtpSession::Step step)
@@ -357,8 +293,10 @@ void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
         certificatebox::askTrust(this, settings.serveur, failure.certificate, failure.sslErrors)) {
         ConnectionProfile p = m_profiles.load(settings.serveur);
         p.trusted << tlsconfig::fingerprint(failure.certificate);
+        // A fresh attempt, from the event loop: the failed one is still
+        // being torn down under this call.
         if (m_profiles.save(settings.serveur, p))
-            return Image2_Click();
+            return void(QTimer::singleShot(0, this, &Exporter::Image2_Click));
     }
     codesmtp = QString::number(failure.reply.code);
     const QString details =

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dispatch/smtpsession.h"
+#include "smtp/smtpsession.h"
 #include "settings/connectionprofile.h"
 #include "storage/paranet.h"
 

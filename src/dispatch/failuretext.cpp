@@ -1,6 +1,7 @@
 #include "dispatch/failuretext.h"
 
 #include "dispatch/certificatebox.h"
+#include "smtp/printable.h"
 
 #include <iterator>
 
@@ -9,93 +10,145 @@ namespace
 
 using Cause = SmtpSession::Cause;
 using State = SmtpSession::State;
+using Stage = SmtpConnector::Stage;
+using Mode = smtp::Mode;
+
+// Where a run stopped, as one list: the connection's stages before the
+// dialogue had it, then the dialogue's states.
+enum class Where {
+    Idle,
+    Connecting,
+    Probing,
+    Handshake,
+    StartTlsHandshake,
+    Greeting,
+    Ehlo,
+    Helo,
+    StartTls,
+    Password,
+    AuthPlain,
+    AuthLoginUser,
+    AuthLoginPassword,
+    MailFrom,
+    RcptTo,
+    Data,
+    DataEnd,
+    Quit,
+    Any, // in the table below: wherever it happened
+};
+
+Where whereOf(const SmtpSession::Failure& f)
+{
+    if (f.stage == Stage::Connecting)
+        return Where::Connecting;
+    if (f.stage == Stage::Probing)
+        return Where::Probing;
+    if (f.stage == Stage::Handshake)
+        return f.state == State::StartTls ? Where::StartTlsHandshake : Where::Handshake;
+    // The dialogue's states follow in the same order from Greeting on.
+    return f.state == State::Idle ? Where::Idle
+                                  : Where(int(Where::Greeting) + int(f.state) - int(State::Greeting));
+}
+static_assert(int(Where::Quit) - int(Where::Greeting) == int(State::Quit) - int(State::Greeting),
+              "the dialogue’s states in the same order");
 
 // Why a run failed, as the details of the "Erreur transmission" box say it.
 const struct {
     Cause cause;
-    State state; // Idle: in any state
+    Where where;
     const char* text;
 } failureReasons[] = {
-    {Cause::HostNotFound, State::Idle, "Le serveur de courrier sortant est introuvable."},
-    {Cause::ConnectionRefused, State::Idle,
-     "Le serveur a refusé la connexion : aucun serveur de courrier n'y répond."},
-    {Cause::Network, State::Idle, "La connexion au serveur a échoué (erreur du réseau)."},
-    {Cause::Closed, State::Idle, "Le serveur a fermé la connexion."},
-    {Cause::TimedOut, State::Connecting,
-     "La connexion au serveur n'a pas abouti dans le délai imparti."},
-    {Cause::TimedOut, State::Handshake,
-     "La connexion chiffrée (TLS) n'a pas abouti dans le délai imparti."},
-    {Cause::TimedOut, State::StartTlsHandshake,
-     "La connexion chiffrée (TLS) n'a pas abouti dans le délai imparti."},
-    {Cause::TimedOut, State::Idle, "Le serveur n'a pas répondu dans le délai imparti."},
-    {Cause::Refused, State::Greeting, "Le serveur a refusé la connexion."},
-    {Cause::Refused, State::Ehlo, "Le serveur a refusé la présentation du poste (EHLO)."},
-    {Cause::Refused, State::Helo, "Le serveur a refusé la présentation du poste (HELO)."},
-    {Cause::Refused, State::MailFrom, "Le serveur a refusé l'adresse de l'expéditeur."},
-    {Cause::Refused, State::RcptTo, "Le serveur a refusé l'adresse du destinataire."},
-    {Cause::Refused, State::Data, "Le serveur a refusé de recevoir le message."},
-    {Cause::Refused, State::DataEnd, "Le serveur n'a pas accepté le message."},
-    {Cause::Malformed, State::Idle, "Le serveur a envoyé une réponse illisible."},
-    {Cause::OutOfTurn, State::Idle,
-     "Le serveur a envoyé une réponse qu'aucune commande n'attendait."},
-    {Cause::Overlong, State::Idle, "Le serveur a envoyé une réponse trop longue."},
-    {Cause::SendFailed, State::Idle, "L'envoi d'une commande au serveur a échoué."},
-    {Cause::SenderNeedsSmtpUtf8, State::Idle,
-     "L'adresse de l'expéditeur contient des caractères non ASCII, que ce serveur n'accepte "
-     "pas (il n'annonce pas l'extension SMTPUTF8)."},
-    {Cause::RecipientNeedsSmtpUtf8, State::Idle,
-     "L'adresse du destinataire contient des caractères non ASCII, que ce serveur n'accepte "
-     "pas (il n'annonce pas l'extension SMTPUTF8)."},
-    {Cause::Unreachable, State::Idle, "Le serveur ne répond sur aucun port de courrier :"},
-    {Cause::Certificate, State::Idle,
-     "Le certificat du serveur n'a pas pu être vérifié ; la connexion chiffrée a été "
+    {Cause::HostNotFound, Where::Any, "Le serveur de courrier sortant est introuvable."},
+    {Cause::ConnectionRefused, Where::Any,
+     "Le serveur a refusé la connexion : aucun serveur de courrier n’y répond."},
+    {Cause::Network, Where::Any, "La connexion au serveur a échoué (erreur du réseau)."},
+    {Cause::Closed, Where::Any, "Le serveur a fermé la connexion."},
+    {Cause::TimedOut, Where::Connecting,
+     "La connexion au serveur n’a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, Where::Handshake,
+     "La connexion chiffrée (TLS) n’a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, Where::StartTlsHandshake,
+     "La connexion chiffrée (TLS) n’a pas abouti dans le délai imparti."},
+    {Cause::TimedOut, Where::Any, "Le serveur n’a pas répondu dans le délai imparti."},
+    {Cause::Refused, Where::Greeting, "Le serveur a refusé la connexion."},
+    {Cause::Refused, Where::Ehlo, "Le serveur a refusé la présentation du poste (EHLO)."},
+    {Cause::Refused, Where::Helo, "Le serveur a refusé la présentation du poste (HELO)."},
+    {Cause::Refused, Where::MailFrom, "Le serveur a refusé l’adresse de l’expéditeur."},
+    {Cause::Refused, Where::RcptTo, "Le serveur a refusé l’adresse du destinataire."},
+    {Cause::Refused, Where::Data, "Le serveur a refusé de recevoir le message."},
+    {Cause::Refused, Where::DataEnd, "Le serveur n’a pas accepté le message."},
+    {Cause::Malformed, Where::Any, "Le serveur a envoyé une réponse illisible."},
+    {Cause::OutOfTurn, Where::Any,
+     "Le serveur a envoyé une réponse qu’aucune commande n’attendait."},
+    {Cause::Overlong, Where::Any, "Le serveur a envoyé une réponse trop longue."},
+    {Cause::SendFailed, Where::Any, "L’envoi d’une commande au serveur a échoué."},
+    {Cause::SenderNeedsSmtpUtf8, Where::Any,
+     "L’adresse de l’expéditeur contient des caractères non ASCII, que ce serveur n’accepte "
+     "pas (il n’annonce pas l’extension SMTPUTF8)."},
+    {Cause::RecipientNeedsSmtpUtf8, Where::Any,
+     "L’adresse du destinataire contient des caractères non ASCII, que ce serveur n’accepte "
+     "pas (il n’annonce pas l’extension SMTPUTF8)."},
+    {Cause::Unreachable, Where::Any, "Le serveur ne répond sur aucun port de courrier :"},
+    {Cause::Certificate, Where::Any,
+     "Le certificat du serveur n’a pas pu être vérifié ; la connexion chiffrée a été "
      "abandonnée :"},
-    {Cause::Tls, State::Idle, "La connexion chiffrée (TLS) avec le serveur a échoué."},
-    {Cause::TlsNotOffered, State::Idle,
+    {Cause::Tls, Where::Any, "La connexion chiffrée (TLS) avec le serveur a échoué."},
+    {Cause::TlsNotOffered, Where::Any,
      "Le serveur ne propose pas le chiffrement (STARTTLS) demandé dans les réglages de "
      "connexion."},
-    {Cause::Downgrade, State::Idle,
+    {Cause::Downgrade, Where::Any,
      "Ce serveur a déjà été joint avec chiffrement (TLS) : une connexion sans chiffrement est "
      "refusée, pour que personne ne puisse la détourner. Choisissez STARTTLS ou TLS dans "
      "« Connexion… » si le serveur a changé."},
-    {Cause::PasswordRefused, State::Idle, "Authentification : mot de passe refusé."},
-    {Cause::PasswordCancelled, State::Idle, "Authentification : aucun mot de passe n'a été donné."},
-    {Cause::NeedsTls, State::Idle,
-     "Le serveur demande un mot de passe, qui n'est jamais envoyé sans chiffrement : "
+    {Cause::PasswordRefused, Where::Any, "Authentification : mot de passe refusé."},
+    {Cause::PasswordCancelled, Where::Any, "Authentification : aucun mot de passe n’a été donné."},
+    {Cause::NeedsTls, Where::Any,
+     "Le serveur demande un mot de passe, qui n’est jamais envoyé sans chiffrement : "
      "choisissez STARTTLS (port 587) ou TLS (port 465) dans « Connexion… »."},
-    {Cause::Refused, State::StartTls, "Le serveur a refusé de passer en connexion chiffrée."},
-    {Cause::Refused, State::AuthPlain, "Le serveur a refusé l'authentification."},
-    {Cause::Refused, State::AuthLoginUser, "Le serveur a refusé l'authentification."},
-    {Cause::Refused, State::AuthLoginPassword, "Le serveur a refusé l'authentification."},
+    {Cause::Refused, Where::StartTls, "Le serveur a refusé de passer en connexion chiffrée."},
+    {Cause::Refused, Where::AuthPlain, "Le serveur a refusé l’authentification."},
+    {Cause::Refused, Where::AuthLoginUser, "Le serveur a refusé l’authentification."},
+    {Cause::Refused, Where::AuthLoginPassword, "Le serveur a refusé l’authentification."},
 };
 
-// How the server was reached, in the order of ConnectionProfile::Mode.
+// How the server was reached, in the order of smtp::Mode.
 const char* const modeNames[] = {"mode automatique", "sans chiffrement", "STARTTLS",
                                  "TLS implicite"};
+static_assert(std::size(modeNames) == smtp::ModeCount, "one name for each mode");
 
 // What each port tried by automatic mode did; a plain port that does not
 // answer is the sign of a provider that blocks it.
 QString probeLines(const SmtpSession::Failure& f, quint16 submissionPort)
 {
-    using Outcome = ServerProbe::Outcome;
+    using Outcome = SmtpConnector::Outcome;
     QString lines;
-    for (const ServerProbe::Candidate& c : f.probed) {
-        const auto mode = ConnectionProfile::Mode(c.tag);
-        const QString name = QLatin1String(modeNames[int(mode)]);
+    for (const SmtpConnector::Attempt& a : f.probed) {
+        const quint16 port = a.way.port;
+        const QString name = QLatin1String(modeNames[int(a.way.mode)]);
         QString line;
-        if (mode == ConnectionProfile::Mode::Plain && c.outcome == Outcome::NoAnswer)
+        if (a.way.mode == Mode::Plain && a.outcome == Outcome::NoAnswer)
             line = QStringLiteral("le port %1 ne répond pas : votre fournisseur le bloque "
                                   "peut-être, essayez le port %2")
-                       .arg(c.port)
+                       .arg(port)
                        .arg(submissionPort);
-        else if (c.outcome == Outcome::NoAnswer)
-            line = QStringLiteral("le port %1 (%2) ne répond pas").arg(c.port).arg(name);
-        else if (c.outcome == Outcome::Refused)
-            line = QStringLiteral("le port %1 (%2) refuse la connexion").arg(c.port).arg(name);
-        else if (c.outcome == Outcome::HostNotFound)
+        else if (a.outcome == Outcome::NoAnswer)
+            line = QStringLiteral("le port %1 (%2) ne répond pas").arg(port).arg(name);
+        else if (a.outcome == Outcome::Refused)
+            line = QStringLiteral("le port %1 (%2) refuse la connexion").arg(port).arg(name);
+        else if (a.outcome == Outcome::Closed)
+            line = QStringLiteral("le port %1 (%2) ferme la connexion sans accueil")
+                       .arg(port)
+                       .arg(name);
+        else if (a.outcome == Outcome::NotTls)
+            line = QStringLiteral("le port %1 (%2) n’établit pas de connexion chiffrée")
+                       .arg(port)
+                       .arg(name);
+        else if (a.outcome == Outcome::HostNotFound)
             line = QStringLiteral("le serveur est introuvable");
         else
-            line = QStringLiteral("le port %1 (%2) : %3").arg(c.port).arg(name, c.error);
+            line = QStringLiteral("le port %1 (%2) : %3")
+                       .arg(port)
+                       .arg(name, smtp::printable(a.error));
         if (!lines.contains(line))
             lines += QLatin1Char('\n') + line;
     }
@@ -104,47 +157,90 @@ QString probeLines(const SmtpSession::Failure& f, quint16 submissionPort)
 
 QString failureReason(const SmtpSession::Failure& f)
 {
+    const Where where = whereOf(f);
     for (const auto& row : failureReasons) {
-        if (row.cause == f.cause && (row.state == State::Idle || row.state == f.state))
+        if (row.cause == f.cause && (row.where == Where::Any || row.where == where))
             return QString::fromUtf8(row.text);
     }
-    return QStringLiteral("Le serveur a répondu autrement qu'attendu.");
+    return QStringLiteral("Le serveur a répondu autrement qu’attendu.");
 }
 
-// Each state of the exchange as the user is told it, in the order of State.
+// Each step of the exchange as the user is told it, in the order of Where.
 const char* const stepNames[] = {
     "avant la connexion",
     "connexion au serveur",
+    "recherche d’un port qui réponde",
+    "établissement de la connexion chiffrée (TLS)",
+    "établissement de la connexion chiffrée (STARTTLS)",
     "accueil du serveur",
     "présentation du poste (EHLO)",
     "présentation du poste (HELO)",
-    "recherche d'un port qui réponde",
-    "établissement de la connexion chiffrée (TLS)",
     "demande de chiffrement (STARTTLS)",
-    "établissement de la connexion chiffrée (STARTTLS)",
     "saisie du mot de passe",
     "authentification (AUTH PLAIN)",
     "authentification (AUTH LOGIN, identifiant)",
     "authentification (AUTH LOGIN, mot de passe)",
-    "adresse de l'expéditeur (MAIL FROM)",
+    "adresse de l’expéditeur (MAIL FROM)",
     "adresse du destinataire (RCPT TO)",
     "début du message (DATA)",
     "fin du message",
     "fin de la session (QUIT)",
 };
 
-static_assert(std::size(stepNames) == int(State::Quit) + 1, "one step name for each state");
+static_assert(std::size(stepNames) == int(Where::Quit) + 1, "one step name for each step");
 
 // Where the run stopped, and on which port and how.
 QString stepLine(const SmtpSession::Failure& f, const QString& host)
 {
-    QString line = QStringLiteral("Étape atteinte : ") + QString::fromUtf8(stepNames[int(f.state)]);
+    QString line =
+        QStringLiteral("Étape atteinte : ") + QString::fromUtf8(stepNames[int(whereOf(f))]);
     if (f.port != 0)
         line += QStringLiteral(", serveur %1, port %2, %3")
                     .arg(host.trimmed())
                     .arg(f.port)
                     .arg(QString::fromUtf8(modeNames[int(f.mode)]));
     return line;
+}
+
+using Fault = mailcheck::Fault;
+using Setting = SmtpSession::Setting;
+
+// What is wrong with an address, following "L’adresse ...".
+const struct {
+    Fault fault;
+    const char* text;
+} addressFaults[] = {
+    {Fault::Empty, "n’est pas indiquée."},
+    {Fault::LineBreak, "contient un retour à la ligne."},
+    {Fault::Control, "contient un caractère de contrôle."},
+    {Fault::Space, "contient une espace."},
+    {Fault::Bracket, "contient un chevron (« < » ou « > »)."},
+    {Fault::Comma, "contient une virgule : une seule adresse est permise."},
+    {Fault::NoAt, "n’a pas la forme nom@domaine."},
+    {Fault::LocalPart, "n’est pas valide avant l’arobase (@)."},
+    {Fault::Domain, "n’a pas un nom de domaine valide après l’arobase (@)."},
+    {Fault::TooLong, "est trop longue."},
+};
+
+// What is wrong with the server name, following "Le nom du serveur ...".
+const struct {
+    Fault fault;
+    const char* text;
+} serverFaults[] = {
+    {Fault::LineBreak, "contient un retour à la ligne."},
+    {Fault::Control, "contient un caractère de contrôle."},
+    {Fault::Space, "contient une espace."},
+    {Fault::NotHost, "n’est ni un nom d’hôte ni une adresse IP valide."},
+    {Fault::TooLong, "est trop long."},
+};
+
+template <typename Table> QString faultText(const Table& table, Fault fault)
+{
+    for (const auto& row : table) {
+        if (row.fault == fault)
+            return QString::fromUtf8(row.text);
+    }
+    return QStringLiteral("n’est pas valide.");
 }
 
 } // namespace
@@ -162,8 +258,8 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
              certificatebox::problems(failure.sslErrors).split(QStringLiteral("\r\n")))
             details += QLatin1Char('\n') + line;
     if (failure.cause == Cause::Tls && !failure.tlsError.isEmpty())
-        details += QStringLiteral("\nErreur TLS : ") + failure.tlsError;
-    if (failure.cause == Cause::TimedOut && failure.state == State::Connecting &&
+        details += QStringLiteral("\nErreur TLS : ") + smtp::printable(failure.tlsError);
+    if (failure.cause == Cause::TimedOut && failure.stage == Stage::Connecting &&
         failure.port == 25)
         details += QStringLiteral("\n(le port 25 ne répond pas : votre fournisseur le bloque "
                                   "peut-être, essayez le port 587 dans « Connexion… »)");
@@ -173,10 +269,44 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
     if (!failure.reply.lines.isEmpty()) {
         details +=
             QStringLiteral("\nDernière réponse du serveur (code %1) :").arg(failure.reply.code);
+        // The server's words, cleaned: nothing it says can pass for ours.
         for (const QByteArray& line : failure.reply.lines)
-            details += QLatin1Char('\n') + QString::fromLatin1(line);
+            details += QLatin1Char('\n') + smtp::printable(line);
     }
     return details;
+}
+
+QString refusal(const SmtpSession::Start& verdict)
+{
+    const QString cannotSend =
+        QStringLiteral("\r\nLe questionnaire ne peut pas être envoyé avec ces paramètres.");
+    const QString toCorrect = QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
+    switch (verdict.setting) {
+    case Setting::Server:
+        if (verdict.fault == Fault::Empty)
+            return QStringLiteral(
+                "Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer une carte."
+                "\r\nCliquer sur « paramètres » pour le saisir et consulter l'aide si nécessaire.");
+        return QStringLiteral("Le nom du serveur de courrier sortant (SMTP) ") +
+               faultText(serverFaults, verdict.fault) + toCorrect;
+    case Setting::Text:
+        return QStringLiteral("Le nom ou l’adresse de l’expéditeur, ou l’adresse du "
+                              "destinataire, contient un retour à la ligne.") +
+               cannotSend;
+    case Setting::Sender:
+        return QStringLiteral("L’adresse électronique de l’expéditeur ") +
+               faultText(addressFaults, verdict.fault) +
+               QStringLiteral("\r\nCliquer sur « paramètres » pour la corriger.");
+    case Setting::Recipient:
+        // Record 6 comes with the installation: the user cannot change it here.
+        return QStringLiteral("L’adresse du destinataire ") +
+               faultText(addressFaults, verdict.fault) + cannotSend;
+    case Setting::Name:
+    case Setting::None:
+    case Setting::Busy:
+        break;
+    }
+    return QStringLiteral("Le nom de l’expéditeur contient un caractère de contrôle.") + toCorrect;
 }
 
 } // namespace failuretext

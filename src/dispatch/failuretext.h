@@ -1,17 +1,22 @@
 #pragma once
 
-#include "dispatch/smtpsession.h"
+#include "smtp/smtpsession.h"
 
 #include <QString>
 
-// What the details of the "Erreur transmission" box say of a failed run, in
-// French: why it failed, the step it had reached and how the server was
-// reached, and the server's last reply with its code.
+// The French texts of what went wrong with a send.  The details of the
+// "Erreur transmission" box: why the run failed, the step it had reached and
+// how the server was reached, and the server's last reply with its code
+// (cleaned of what could pass for the program's own words).  The text of the
+// "Paramètre incorrect" box: which setting keeps a run from starting.
 namespace failuretext
 {
 
 // host: the server as the user gave it.  submissionPort: the port to suggest
 // when the plain one does not answer.
 QString details(const SmtpSession::Failure& failure, const QString& host, quint16 submissionPort);
+
+// Why the settings keep a run from starting, and what to do.
+QString refusal(const SmtpSession::Start& verdict);
 
 } // namespace failuretext

@@ -44,10 +44,8 @@ QString Keyring::key(const QString& host, const QString& user)
 void Keyring::read(const QString& key, std::function<void(Result, const QString& password)> done)
 {
     auto* job = newJob<QKeychain::ReadPasswordJob>(this, key);
-    connect(job, &QKeychain::Job::finished, this, [this, job, done] {
+    connect(job, &QKeychain::Job::finished, this, [job, done] {
         const Result r = resultOf(job);
-        if (r == Result::Unavailable)
-            m_lastError = job->errorString();
         done(r, r == Result::Done ? job->textData() : QString());
     });
     job->start();
@@ -57,10 +55,8 @@ void Keyring::write(const QString& key, const QString& password, std::function<v
 {
     auto* job = newJob<QKeychain::WritePasswordJob>(this, key);
     job->setTextData(password);
-    connect(job, &QKeychain::Job::finished, this, [this, job, done] {
+    connect(job, &QKeychain::Job::finished, this, [job, done] {
         const Result r = resultOf(job);
-        if (r != Result::Done)
-            m_lastError = job->errorString();
         done(r == Result::Done ? r : Result::Unavailable);
     });
     job->start();
@@ -69,11 +65,8 @@ void Keyring::write(const QString& key, const QString& password, std::function<v
 void Keyring::remove(const QString& key, std::function<void(Result)> done)
 {
     auto* job = newJob<QKeychain::DeletePasswordJob>(this, key);
-    connect(job, &QKeychain::Job::finished, this, [this, job, done] {
-        const Result r = resultOf(job);
-        if (r == Result::Unavailable)
-            m_lastError = job->errorString();
-        done(r);
+    connect(job, &QKeychain::Job::finished, this, [job, done] {
+        done(resultOf(job));
     });
     job->start();
 }

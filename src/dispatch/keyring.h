@@ -28,10 +28,4 @@ public:
     void read(const QString& key, std::function<void(Result, const QString& password)> done);
     void write(const QString& key, const QString& password, std::function<void(Result)> done);
     void remove(const QString& key, std::function<void(Result)> done);
-
-    // The keyring's own message of the last failure, for the user's details.
-    QString lastError() const { return m_lastError; }
-
-private:
-    QString m_lastError;
 };

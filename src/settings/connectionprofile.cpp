@@ -3,12 +3,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
+#include <iterator>
 
 namespace
 {
 
 // Names as written in the file, in the order of the enumeration.
 const char* const modeNames[] = {"automatique", "clair", "starttls", "tls"};
+static_assert(std::size(modeNames) == smtp::ModeCount, "one name for each mode");
 
 QString modeName(ConnectionProfile::Mode mode)
 {

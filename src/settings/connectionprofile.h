@@ -1,5 +1,7 @@
 #pragma once
 
+#include "smtp/mode.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,12 +9,7 @@
 // in the user's own configuration, never in PARANET.LST: that file is shared
 // with another program, which reads record 5 as a bare host name.
 struct ConnectionProfile {
-    enum class Mode {
-        Automatic,   // find how the server can be reached, then remember it
-        Plain,       // port 25, no encryption
-        StartTls,    // submission, STARTTLS before anything else (587)
-        ImplicitTls, // TLS from the first byte (465)
-    };
+    using Mode = smtp::Mode;
 
     Mode mode = Mode::Automatic;
     quint16 port = 0;             // 0: the usual port of the mode

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <iterator>
 
 namespace
 {
@@ -23,6 +24,7 @@ const char* const modeLabels[] = {
     "STARTTLS (port 587)",
     "TLS implicite (port 465)",
 };
+static_assert(std::size(modeLabels) == smtp::ModeCount, "one label for each mode");
 
 QString certificateText(int n)
 {

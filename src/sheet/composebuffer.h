@@ -51,7 +51,6 @@ public:
     void setFontSize(double points);
     void setAlignment(Alignment alignment);
     void setIndents(double left, double right);
-    const Format& currentFormat() const { return m_current; }
 
     void insert(const QString& text);
 

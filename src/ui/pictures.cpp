@@ -21,6 +21,7 @@ namespace xpm
 #include "sheet@2x.xpm"
 #include "telephone.xpm"
 #include "telephone@2x.xpm"
+#include <iterator>
 } // namespace xpm
 
 struct Drawing {
@@ -34,6 +35,8 @@ const Drawing drawings[] = {
     {xpm::hand, xpm::hand_2x},           {xpm::cancel, xpm::cancel_2x},
     {xpm::computers, xpm::computers_2x}, {xpm::telephone, xpm::telephone_2x},
 };
+static_assert(std::size(drawings) == int(pictures::Name::Telephone) + 1,
+              "one drawing for each picture");
 
 QPixmap drawn(pictures::Name name, bool twice)
 {

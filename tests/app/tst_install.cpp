@@ -4,8 +4,8 @@
 // validators; then the same install made read-only, as under /usr, used by a
 // user who has never run it.
 #include "dispatch/exporter.h"
-#include "dispatch/smtpsession.h"
-#include "dispatch/smtpsink.h"
+#include "smtp/smtpsession.h"
+#include "support/smtpsink.h"
 #include "settings/param.h"
 #include "storage/paranet.h"
 #include "storage/places.h"

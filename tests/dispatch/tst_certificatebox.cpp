@@ -1,9 +1,11 @@
 #include "dispatch/certificatebox.h"
-#include "dispatch/tlsconfig.h"
-#include "dispatch/tlssink.h"
+#include "smtp/tlsconfig.h"
+#include "support/tlssink.h"
 #include "ui/messagebox.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QSslSocket>
 #include <QTest>
 
@@ -18,6 +20,7 @@ private Q_SLOTS:
     void verification_data();
     void verification();
     void theBoxShowsFingerprintAndDates();
+    void aCertificateCannotWriteIntoTheQuestion();
 
 private:
     TestPki m_pki;
@@ -132,6 +135,50 @@ void CertificateBoxTest::theBoxShowsFingerprintAndDates()
 
     MessageBox::setNextAnswer(QMessageBox::Yes);
     QVERIFY(certificatebox::askTrust(nullptr, QStringLiteral("localhost"), h.peer, h.errors));
+}
+
+void CertificateBoxTest::aCertificateCannotWriteIntoTheQuestion()
+{
+    // Names with line breaks, a fake block of their own and a right-to-left
+    // override, as a hostile server may present them.
+    QTemporaryDir dir;
+    // A common name holds at most 64 characters.
+    const QString fake =
+        QStringLiteral("mx\nDélivré par : Sûre\nEmpreinte SHA-256 : 00:11\r\u202Egnp.exe");
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral("/usr/bin/openssl"),
+            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+             QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+             QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+             QStringLiteral("-keyout"), QStringLiteral("k.pem"), QStringLiteral("-out"),
+             QStringLiteral("c.pem"), QStringLiteral("-days"), QStringLiteral("2"),
+             QStringLiteral("-utf8"), QStringLiteral("-subj"), QStringLiteral("/CN=") + fake});
+    QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+    const QSslCertificate crafted =
+        QSslCertificate::fromPath(dir.filePath(QStringLiteral("c.pem"))).value(0);
+    QCOMPARE(crafted.subjectInfo(QSslCertificate::CommonName).value(0), fake);
+
+    MessageBox::setNextAnswer(QMessageBox::No);
+    certificatebox::askTrust(nullptr, QStringLiteral("localhost"), crafted,
+                             {QSslError(QSslError::SelfSignedCertificate, crafted)});
+    const QStringList lines = MessageBox::last().text.split(QStringLiteral("\r\n"));
+    const auto starting = [&lines](const QString& head) {
+        return lines.filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(head)));
+    };
+    // One line each, the real fingerprint first of them, nothing turned round.
+    QCOMPARE(starting(QStringLiteral("Empreinte SHA-256 : ")),
+             QStringList(QStringLiteral("Empreinte SHA-256 : ") + tlsconfig::fingerprint(crafted)));
+    QCOMPARE(starting(QStringLiteral("Délivré à : ")).size(), 1);
+    QCOMPARE(starting(QStringLiteral("Délivré par : ")).size(), 1);
+    QVERIFY(lines.indexOf(starting(QStringLiteral("Empreinte"))[0]) <
+            lines.indexOf(starting(QStringLiteral("Délivré à"))[0]));
+    for (const QString& line : lines) {
+        QVERIFY2(!line.contains(QChar(0x202E)) && !line.contains(QLatin1Char('\n')) &&
+                     !line.contains(QLatin1Char('\r')),
+                 qPrintable(line));
+        QVERIFY2(line.size() < 200, qPrintable(line));
+    }
 }
 
 QTEST_MAIN(CertificateBoxTest)

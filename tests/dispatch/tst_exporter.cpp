@@ -1,9 +1,11 @@
 #include "app/french.h"
 #include "dispatch/exporter.h"
-#include "dispatch/smtppeer.h"
-#include "dispatch/smtpsession.h"
+#include "support/smtppeer.h"
+#include "smtp/smtpsession.h"
 #include "settings/param.h"
 #include "support/helpers.h"
+#include "support/dispatchwindow.h"
+#include "support/portprocess.h"
 #include "ui/imagebutton.h"
 #include "ui/messagebox.h"
 
@@ -49,9 +51,7 @@ namespace
 QByteArray settings(const QByteArray& name, const QByteArray& address, const QByteArray& server,
                     const QByteArray& recipient = "retour@tarvel.fr")
 {
-    return record("http://www.tarvel.fr/") + record("http://www.tarvel.fr/recherche/") +
-           record(name) + record(address) + record(server) + record(recipient) +
-           record("http://www.tarvel.fr/maj.txt") + record("http://www.tarvel.fr/cartes/");
+    return paranetFile(name, address, server, recipient);
 }
 
 QString paranetIn(const QTemporaryDir& dir)
@@ -59,43 +59,7 @@ QString paranetIn(const QTemporaryDir& dir)
     return dir.filePath(QStringLiteral("PARANET.LST"));
 }
 
-quint16 closedPort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost);
-    return s.serverPort(); // closed again as s goes
-}
-
-// A dispatch window over its own directory, shown window-modal without
-// blocking the test.
-struct Window {
-    QTemporaryDir dir;
-    std::unique_ptr<Exporter> w;
-    QString text = QStringLiteral("1. Oui\r\n2. année\r\n");
-
-    explicit Window(const QByteArray& file = QByteArray(), quint16 port = 25)
-    {
-        if (!file.isNull())
-            writeBytes(paranetIn(dir), file);
-        w = std::make_unique<Exporter>(
-            dir.path(), [this] { return text; }, nullptr, port);
-        // Connection settings of its own; the TLS ports automatic mode
-        // tries lead nowhere, so the plain exchange is what is tested here.
-        w->setProfiles(ConnectionProfiles(dir.filePath(QStringLiteral("connexions.ini"))));
-        w->setAutomaticPorts(closedPort(), closedPort());
-        SmtpSession::Timeouts t;
-        t.connect = 5000;
-        t.reply = t.dataEnd = 3000;
-        t.quit = 300;
-        w->Winsock1->setTimeouts(t);
-    }
-    void open()
-    {
-        w->open();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qWarning("dispatch window not exposed");
-    }
-};
+using Window = DispatchWindow;
 
 // Answers the next message box with OK, without showing it.
 void answerNextBox()
@@ -407,7 +371,7 @@ void ExporterTest::failureKeepsTheWindowOpen()
     QCOMPARE(box.icon, QMessageBox::Critical);
     // The reason, in French, and what the server said.
     QCOMPARE(box.details,
-             QStringLiteral("Le serveur a refusé l'adresse du destinataire.\n"
+             QStringLiteral("Le serveur a refusé l’adresse du destinataire.\n"
                             "Étape atteinte : adresse du destinataire (RCPT TO), serveur "
                             "127.0.0.1, port %1, sans chiffrement\n"
                             "Dernière réponse du serveur (code 550) :\n"
@@ -445,15 +409,15 @@ void ExporterTest::refusedBeforeConnecting_data()
     QTest::newRow("spaces") << QByteArray("a@b.fr") << QByteArray("   ") << noServer;
     QTest::newRow("line break")
         << QByteArray("a@b.fr>\r\nRCPT TO:<autre@x.fr") << QByteArray("127.0.0.1")
-        << QStringLiteral("Le nom ou l'adresse de l'expéditeur, ou l'adresse du destinataire, "
+        << QStringLiteral("Le nom ou l’adresse de l’expéditeur, ou l’adresse du destinataire, "
                           "contient un retour à la ligne.\r\nLe questionnaire ne peut pas être "
                           "envoyé avec ces paramètres.");
     QTest::newRow("sender parameters")
         << QByteArray("a@b.fr> SIZE=1 BODY=8BITMIME") << QByteArray("127.0.0.1")
-        << QStringLiteral("L'adresse électronique de l'expéditeur contient un chevron (« < » ou "
+        << QStringLiteral("L’adresse électronique de l’expéditeur contient un chevron (« < » ou "
                           "« > »).\r\nCliquer sur « paramètres » pour la corriger.");
     QTest::newRow("sender NUL") << QByteArray("a\0b@c.fr", 8) << QByteArray("127.0.0.1")
-                                << QStringLiteral("L'adresse électronique de l'expéditeur "
+                                << QStringLiteral("L’adresse électronique de l’expéditeur "
                                                   "contient un caractère de contrôle.\r\nCliquer "
                                                   "sur « paramètres » pour la corriger.");
     QTest::newRow("server NUL")
@@ -522,7 +486,7 @@ void ExporterTest::replyOutOfTurnIsAnError()
     QCOMPARE(MessageBox::last().title, QStringLiteral("Erreur transmission"));
     QCOMPARE(MessageBox::last().text, TransmissionError);
     QVERIFY(MessageBox::last().details.startsWith(
-        QStringLiteral("Le serveur a envoyé une réponse qu'aucune commande n'attendait.")));
+        QStringLiteral("Le serveur a envoyé une réponse qu’aucune commande n’attendait.")));
     QVERIFY(win.w->isVisible());
     QVERIFY(peer.data.isEmpty());
 }

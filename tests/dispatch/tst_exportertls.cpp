@@ -1,9 +1,10 @@
-#include "dispatch/blockedport.h"
+#include "support/blockedport.h"
+#include "support/dispatchwindow.h"
 #include "dispatch/exporter.h"
 #include "dispatch/passwordwindow.h"
 #include "dispatch/privatekeyring.h"
-#include "dispatch/tlsconfig.h"
-#include "dispatch/tlssink.h"
+#include "smtp/tlsconfig.h"
+#include "support/tlssink.h"
 #include "settings/connectionwindow.h"
 #include "support/helpers.h"
 #include "ui/imagebutton.h"
@@ -38,6 +39,9 @@ private Q_SLOTS:
     void refusedPasswordTwice();
     void untrustedCertificate();
     void blockedPort25();
+    void aDeliveryInClearIsNotFinal();
+    void yesToTheCertificateSendsAtOnce_data();
+    void yesToTheCertificateSendsAtOnce();
 
 private:
     TestPki m_pki;
@@ -52,44 +56,17 @@ const QString Password = QStringLiteral("Mot-de-passe-42");
 
 QByteArray settings(const QByteArray& server)
 {
-    return record("") + record("") + record("Lycée Curie") + record(User.toLatin1()) +
-           record(server) + record("retour@tarvel.fr") + record("") + record("");
+    return paranetFile("Lycée Curie", User.toLatin1(), server);
 }
 
-struct Window {
-    QTemporaryDir dir;
-    std::unique_ptr<Exporter> w;
-
+// Shown, over a server on localhost.
+struct Window : DispatchWindow {
     Window(quint16 implicitPort, quint16 submissionPort, quint16 plainPort)
+        : DispatchWindow(settings("localhost"), plainPort, implicitPort, submissionPort)
     {
-        writeBytes(dir.filePath(QStringLiteral("PARANET.LST")), settings("localhost"));
-        w = std::make_unique<Exporter>(
-            dir.path(), [] { return QStringLiteral("1. Oui\r\n"); }, nullptr, plainPort);
-        w->setProfiles(profiles());
-        w->setAutomaticPorts(implicitPort, submissionPort);
-        SmtpSession::Timeouts t;
-        t.connect = 5000;
-        t.reply = t.dataEnd = 5000;
-        t.quit = 300;
-        t.probe = 1500;
-        w->Winsock1->setTimeouts(t);
-        w->open();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qWarning("dispatch window not exposed");
+        open();
     }
-    ConnectionProfiles profiles() const
-    {
-        return ConnectionProfiles(dir.filePath(QStringLiteral("config/connexions.ini")));
-    }
-    ConnectionProfile profile() const { return profiles().load(QStringLiteral("localhost")); }
 };
-
-quint16 closedPort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost);
-    return s.serverPort();
-}
 
 // Answers the next password window with the password.
 void typePassword(const QString& password, int* shown)
@@ -279,6 +256,64 @@ void ExporterTlsTest::blockedPort25()
                                     .arg(port)
                                     .arg(win.w->Winsock1->connection().startTlsPort)),
              qPrintable(r.details));
+}
+
+void ExporterTlsTest::aDeliveryInClearIsNotFinal()
+{
+    // Once 465 and 587 were out of reach (as someone on the path can make
+    // them) and port 25 delivered in clear; the next send takes TLS as soon
+    // as it is offered again.
+    TlsSink plain, submission;
+    QVERIFY(plain.start(TlsSink::Plain, m_pki));
+    QVERIFY(submission.start(TlsSink::StartTls, m_pki));
+    BlockedPort blocked;
+    QVERIFY(blocked.start());
+    Window win(closedPort(), blocked.port(), plain.port());
+    for (int send = 1; send <= 2; ++send) {
+        MessageBox::reset();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return MessageBox::count() == 1; }, 20000));
+        QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
+        win.w->setAutomaticPorts(closedPort(), submission.port());
+    }
+    QCOMPARE(plain.delivered(), 1);
+    QCOMPARE(submission.delivered(), 1);
+    QVERIFY(submission.overTls(1));
+    QCOMPARE(win.profile().found, ConnectionProfile::Mode::StartTls);
+    QVERIFY(win.profile().reachedWithTls);
+}
+
+void ExporterTlsTest::yesToTheCertificateSendsAtOnce_data()
+{
+    QTest::addColumn<bool>("byHand"); // else remembered by automatic mode
+    QTest::newRow("mode chosen by hand") << true;
+    QTest::newRow("remembered port") << false;
+}
+
+void ExporterTlsTest::yesToTheCertificateSendsAtOnce()
+{
+    // The retry after « Oui » is a new connection, not the one being torn
+    // down: one click, one delivery, no « Erreur transmission ».
+    QFETCH(bool, byHand);
+    TlsSink sink;
+    QVERIFY(sink.start(TlsSink::Implicit, m_pki, TestPki::WrongName));
+    Window win(closedPort(), closedPort(), closedPort());
+    ConnectionProfile p;
+    if (byHand) {
+        p.mode = ConnectionProfile::Mode::ImplicitTls;
+        p.port = sink.port();
+    } else {
+        p.found = ConnectionProfile::Mode::ImplicitTls;
+        p.foundPort = sink.port();
+    }
+    QVERIFY(win.profiles().save(QStringLiteral("localhost"), p));
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return MessageBox::count() == 2; }, 20000));
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Transmission OK"));
+    QCOMPARE(sink.delivered(), 1);
 }
 
 QTEST_MAIN(ExporterTlsTest)

@@ -3,8 +3,8 @@
 // commands, the printer dialogue and the dispatch window's picture buttons,
 // up to a real mail server.
 #include "dispatch/exporter.h"
-#include "dispatch/smtpsession.h"
-#include "dispatch/smtpsink.h"
+#include "smtp/smtpsession.h"
+#include "support/smtpsink.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"

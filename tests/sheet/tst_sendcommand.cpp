@@ -1,12 +1,13 @@
 // The send command: the answer text composed afresh, the dispatch window
 // over the sheet, and the whole road to a real mail server.
 #include "dispatch/exporter.h"
-#include "dispatch/smtpsession.h"
-#include "dispatch/smtpsink.h"
+#include "smtp/smtpsession.h"
+#include "support/smtpsink.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
 #include "sheet/page.h"
 #include "shownsheet.h"
+#include "support/portprocess.h"
 #include "storage/cp1252.h"
 #include "ui/imagebutton.h"
 #include "ui/messagebox.h"
@@ -115,12 +116,7 @@ void SendCommandTest::sentFromTheSheet()
 
 void SendCommandTest::failedThenCancelledFromTheSheet()
 {
-    quint16 nobody;
-    {
-        QTcpServer gone;
-        QVERIFY(gone.listen(QHostAddress::LocalHost));
-        nobody = gone.serverPort();
-    }
+    const quint16 nobody = closedPort();
     Sheet s(settings("127.0.0.1"));
     s.answer();
     QString status;

@@ -1,10 +1,7 @@
 #include "support/helpers.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
-#include <QTimer>
 
 namespace testing
 {
@@ -33,31 +30,6 @@ QByteArray record(const QByteArray& text)
     r.append(text);
     r.append(QByteArray(128 - r.size(), '\0'));
     return r;
-}
-
-void onNextModal(std::function<void(QWidget*)> answer, int timeoutMs)
-{
-    auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    QWidget* before = QApplication::activeModalWidget();
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != before && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
-            answer(modal);
-            return;
-        }
-        if (clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            delete clock;
-            QTest::qFail("no modal window appeared", __FILE__, __LINE__);
-        }
-    });
-    timer->start(20);
 }
 
 void settle(int ms)
@@ -122,21 +94,14 @@ void makeReadOnly(const QString& directory)
 
 } // namespace testing
 
-#include <QKeyEvent>
 
 namespace testing
 {
-void typeText(QWidget* widget, const QString& text)
+QByteArray paranetFile(const QByteArray& name, const QByteArray& address, const QByteArray& server,
+                       const QByteArray& recipient)
 {
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n')) {
-            QTest::keyClick(widget, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QApplication::sendEvent(widget, &release);
-    }
+    return record("http://www.tarvel.fr/") + record("http://www.tarvel.fr/recherche/") +
+           record(name) + record(address) + record(server) + record(recipient) +
+           record("http://www.tarvel.fr/maj.txt") + record("http://www.tarvel.fr/cartes/");
 }
 } // namespace testing

@@ -52,3 +52,12 @@ namespace testing
 // characters included (QTest::keyClicks takes only ASCII).
 void typeText(QWidget* widget, const QString& text);
 } // namespace testing
+
+namespace testing
+{
+// A PARANET.LST as the sibling program and « Paramètres » leave it: the
+// publisher's web addresses, the sender's name, address and server, and the
+// recipient.
+QByteArray paranetFile(const QByteArray& name, const QByteArray& address, const QByteArray& server,
+                       const QByteArray& recipient = "retour@tarvel.fr");
+} // namespace testing

@@ -1,5 +1,5 @@
-#include "dispatch/smtpsession.h"
-#include "dispatch/smtpsink.h"
+#include "smtp/smtpsession.h"
+#include "support/smtpsink.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -75,8 +75,12 @@ void SmtpDeliveryTest::deliveredMessage()
 
     const QByteArray raw = m_sink.raw(n);
     QVERIFY(raw.startsWith("FROM: prof@lycee-curie.fr\r\n"
+                           "To: retour@tarvel.fr\r\n"
                            "SUBJECT: =?windows-1252?Q?Questionnaire_=28_Lyc=E9e_Curie_=29?=\r\n"
                            "Date: "));
+    // As a mail reader sees them: the recipient, and an identifier of its own.
+    QCOMPARE(info[QLatin1String("to")].toString(), QStringLiteral("retour@tarvel.fr"));
+    QVERIFY(info[QLatin1String("message_id")].toString().endsWith(QStringLiteral("@lycee-curie.fr>")));
     const qsizetype end = raw.indexOf(HeaderEnd);
     QVERIFY(end > 0);
     QVERIFY(raw.left(end).endsWith("\r\nMIME-Version: 1.0\r\n"

@@ -1,5 +1,5 @@
-#include "dispatch/mailtext.h"
-#include "dispatch/smtpreply.h"
+#include "smtp/mailtext.h"
+#include "smtp/smtpreply.h"
 
 #include <QTest>
 #include <QTimeZone>

@@ -13,10 +13,12 @@ namespace mailtext
 constexpr int MaxLineBytes = 998;
 
 struct Letter {
-    QByteArray from; // the sender's address as the envelope carries it
-    QString subject; // "Questionnaire ( E )"
-    QString text;    // the answer text, CR LF line ends
-    QDateTime date;  // the Date: line
+    QByteArray from;      // the sender's address as the envelope carries it
+    QByteArray to;        // the recipient's, likewise
+    QString subject;      // "Questionnaire ( E )"
+    QString text;         // the answer text, CR LF line ends
+    QDateTime date;       // the Date: line
+    QByteArray messageId; // "<...@domain>", see messageId()
 };
 
 // The whole DATA part of the exchange, closing "." line included.  The text
@@ -25,6 +27,11 @@ struct Letter {
 // doubled leading dot counted (or holds a NUL byte), in which case the body is
 // quoted-printable.
 QByteArray data(const Letter& letter);
+
+// A new Message-ID for a letter from this sender: the time and 64 random
+// bits on the left, the sender's domain on the right, "<...@domain>".  Some
+// large providers refuse a message without one.
+QByteArray messageId(const QByteArray& from, const QDateTime& date);
 
 // RFC 5322 date with English names and the date's own offset:
 // "Tue, 01 Jul 2025 14:05:09 +0200".  Defined for every QDateTime: one whose

@@ -1,8 +1,11 @@
-#include "dispatch/mailtext.h"
+#include "smtp/mailtext.h"
 
 #include "storage/cp1252.h"
 
 #include <QList>
+#include <QRandomGenerator>
+
+#include <algorithm>
 
 namespace
 {
@@ -129,6 +132,22 @@ QByteArray rfc5322Date(const QDateTime& given)
     return out;
 }
 
+QByteArray messageId(const QByteArray& from, const QDateTime& date)
+{
+    const qsizetype at = from.lastIndexOf('@');
+    QByteArray domain = at < 0 ? QByteArray() : from.mid(at + 1);
+    // Only what a msg-id's right side may hold (RFC 5322, 3.6.4).
+    const bool fits = !domain.isEmpty() && std::all_of(domain.begin(), domain.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u > 0x20 && u < 0x7F && c != '<' && c != '>' && c != '"' && c != '\\';
+    });
+    if (!fits)
+        domain = "questionnaire.invalid";
+    const QByteArray when = date.toUTC().toString(QStringLiteral("yyyyMMddhhmmss")).toLatin1();
+    return '<' + when + '.' + QByteArray::number(QRandomGenerator::system()->generate64(), 16) +
+           '@' + domain + '>';
+}
+
 QByteArray headerSubject(const QString& subject)
 {
     const QByteArray bytes = withoutControls(cp1252::encode(subject));
@@ -210,8 +229,12 @@ QByteArray data(const Letter& letter)
 
     QByteArray out;
     out += "FROM: " + withoutControls(letter.from) + "\r\n";
+    if (!letter.to.isEmpty())
+        out += "To: " + withoutControls(letter.to) + "\r\n";
     out += "SUBJECT: " + headerSubject(letter.subject) + "\r\n";
     out += "Date: " + rfc5322Date(letter.date) + "\r\n";
+    if (!letter.messageId.isEmpty())
+        out += "Message-ID: " + withoutControls(letter.messageId) + "\r\n";
     out += "MIME-Version: 1.0\r\n";
     out += "Content-Type: text/plain; charset=windows-1252\r\n";
     out += eightBit ? "Content-Transfer-Encoding: 8bit\r\n"

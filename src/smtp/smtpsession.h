@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dispatch/mailcheck.h"
-#include "dispatch/serverprobe.h"
-#include "dispatch/smtpreply.h"
-#include "settings/connectionprofile.h"
+#include "smtp/mailcheck.h"
+#include "smtp/mode.h"
+#include "smtp/smtpconnector.h"
+#include "smtp/smtpreply.h"
 #include "storage/paranet.h"
 
 #include <QAbstractSocket>
@@ -14,15 +14,14 @@
 #include <QString>
 #include <QStringList>
 
-class QSslSocket;
 class QTimer;
 
-// One delivery of the answer text to the mail server: connection (plain,
-// implicit TLS, or found by trying every port at once), greeting, EHLO (HELO
-// when refused), STARTTLS and EHLO again, AUTH, MAIL, RCPT, DATA, QUIT.
-// Each state sends its
-// command, waits for its reply within its own time-out, and is left only by
-// that reply, the time-out or the socket.  The session speaks no language:
+// One delivery of the answer text to the mail server: greeting, EHLO (HELO
+// when refused), STARTTLS and EHLO again, AUTH, MAIL, RCPT, DATA, QUIT.  How
+// the server is reached (ports, TLS, certificates) is the connector's; the
+// session speaks SMTP over what it is handed.  Each state sends its command,
+// waits for its reply within its own time-out, and is left only by that
+// reply, the time-out or the connection.  The session speaks no language:
 // it reports progress as steps and ends with exactly one succeeded() or
 // failed(Failure); it shows nothing itself.  The exchange is traced in the
 // logging category "questionnaire.smtp" (commands and replies, never the
@@ -42,18 +41,15 @@ public:
         int probe = 8000;    // automatic mode: the wait for a port (all are tried at once)
     };
 
-    // How the server is reached.  Plain is the exchange of old: no STARTTLS
-    // and no AUTH even when the server offers them.
+    // How the server is reached.  In automatic mode STARTTLS is used on the
+    // plain port when offered, and a password given there only when asked for.
     struct Connection {
-        ConnectionProfile::Mode mode = ConnectionProfile::Mode::Plain;
-        quint16 port = 25;
+        smtp::Mode mode = smtp::Mode::Plain;
+        quint16 port = 25;           // the port of a mode chosen by hand
+        smtp::Way remembered;        // automatic mode: what worked last time
         QString user;                // for AUTH; empty: the sender's address
         QStringList trusted;         // fingerprints the user accepted for this server
         bool reachedWithTls = false; // a connection without TLS is refused
-        // The mode was found by automatic mode: on the plain port STARTTLS is
-        // used when offered and a password given only when asked for; when
-        // the server no longer answers there, it is looked for again.
-        bool automatic = false;
         // Automatic mode: the ports tried at once, most secure first.
         quint16 implicitPort = 465;
         quint16 startTlsPort = 587;
@@ -71,17 +67,15 @@ public:
     };
     Q_ENUM(Step)
 
+    // The states of the dialogue.  While the connector finds the way, the
+    // session is in Greeting with no time-out of its own.
     enum class State {
         Idle,
-        Connecting,
         Greeting,
         Ehlo,
         Helo,
-        Probing,           // automatic mode: every port tried at once
-        Handshake,         // implicit TLS, before the greeting
-        StartTls,          // STARTTLS sent
-        StartTlsHandshake, // its handshake
-        Password,          // the user is asked; no time-out
+        StartTls, // STARTTLS sent, then its handshake
+        Password, // the user is asked; no time-out
         AuthPlain,
         AuthLoginUser, // AUTH LOGIN with the user name sent
         AuthLoginPassword,
@@ -117,17 +111,21 @@ public:
     };
     Q_ENUM(Cause)
 
+    using Stage = SmtpConnector::Stage;
+
     struct Failure {
         State state = State::Idle; // the state whose wait failed
+        // Where the connection was: Open once the dialogue had it.
+        Stage stage = Stage::Open;
         Cause cause = Cause::Network;
         SmtpReplyReader::Reply reply; // the server's last reply; code 0 when none
         QAbstractSocket::SocketError socketError = QAbstractSocket::UnknownSocketError;
-        ConnectionProfile::Mode mode = ConnectionProfile::Mode::Plain; // as reached
+        smtp::Mode mode = smtp::Mode::Plain; // as reached
         quint16 port = 0;
         QSslCertificate certificate; // Certificate: the one that failed
         QList<QSslError> sslErrors;
-        QString tlsError;                     // Tls: the TLS library's own words
-        QList<ServerProbe::Candidate> probed; // Unreachable: each port's outcome
+        QString tlsError;                       // Tls: the TLS library's own words
+        QList<SmtpConnector::Attempt> probed;   // Unreachable: each port's outcome
     };
 
     // The settings that keep a run from starting, in the order they are
@@ -149,11 +147,11 @@ public:
         bool started() const { return setting == Setting::None; }
     };
 
-    // The product always talks to port 25.
+    // port: the plain port, 25 unless a test says otherwise.
     explicit SmtpSession(quint16 port = 25, QObject* parent = nullptr);
     ~SmtpSession() override;
 
-    void setTimeouts(const Timeouts& timeouts) { m_timeouts = timeouts; }
+    void setTimeouts(const Timeouts& timeouts);
     // Takes effect at the next start.
     void setPort(quint16 port) { m_connection.port = m_connection.plainPort = port; }
     // Takes effect at the next start.
@@ -165,8 +163,8 @@ public:
     void refusePassword();
 
     // After a run: how the server was reached.
-    ConnectionProfile::Mode usedMode() const { return m_usedMode; }
-    quint16 usedPort() const { return m_usedPort; }
+    smtp::Mode usedMode() const { return m_used.mode; }
+    quint16 usedPort() const { return m_used.port; }
     bool usedTls() const { return m_encrypted; }
 
     // Sends text from settings, with the subject "subjectWord ( expediteur )".
@@ -191,30 +189,44 @@ Q_SIGNALS:
     void passwordAccepted();
 
 private:
+    using Reply = SmtpReplyReader::Reply;
+    using Handler = void (SmtpSession::*)(const Reply&);
+
     Start check(const paranet::DispatchSettings& settings, const QString& subjectWord);
 
-    void probe();
-    bool rediscover();
-    bool passImplicitBy(Cause cause);
-    void connectDirect(ConnectionProfile::Mode mode, quint16 port);
-    void onProbed();
-    void adopt(QSslSocket* socket);
-    void onEncrypted();
-    void onSslErrors(const QList<QSslError>& errors);
-    void afterEhlo(const SmtpReplyReader::Reply& reply);
+    // The one place the state changes: logged, and the new state's time-out
+    // started (Password and Idle have none).
+    void setState(State state);
+    int timeoutOf(State state) const;
+
+    // The connector's word.
+    void onOpened();
+    void onUpgraded();
+    void onReceived(const QByteArray& bytes);
+    void onClosed();
+    void onConnectFailed(const SmtpConnector::Failure& failure);
+    void onTimeout();
+
+    void takeReplies();
+    // One handler for each awaited reply.
+    void onGreeting(const Reply& reply);
+    void onEhlo(const Reply& reply);
+    void onHelo(const Reply& reply);
+    void onStartTls(const Reply& reply);
+    void onAuth(const Reply& reply);
+    void onAuthLoginUser(const Reply& reply);
+    void onMailFrom(const Reply& reply);
+    void onRcptTo(const Reply& reply);
+    void onData(const Reply& reply);
+    void onDataEnd(const Reply& reply);
+    void onQuit(const Reply& reply);
+    static const Handler handlers[];
+
+    void afterEhlo(const Reply& reply);
     void askPassword(bool refused);
     void authenticate();
-    bool sendSecret(const QByteArray& line, const char* shown);
-    void onConnected();
-    void onReadyRead();
-    void onDisconnected();
-    void onSocketError(QAbstractSocket::SocketError error);
-    void onTimeout();
-    void takeReplies();
-    void handle(const SmtpReplyReader::Reply& reply);
-    void await(State state);
-    int timeoutOf(State state) const;
-    bool send(const QByteArray& line);
+    bool send(const QByteArray& line, State next);
+    bool sendSecret(const QByteArray& line, const char* shown, State next);
     void sendMailFrom();
     void sendMessage();
     QByteArray clientName() const;
@@ -225,28 +237,22 @@ private:
 
     Timeouts m_timeouts;
     Connection m_connection;
-    QSslSocket* m_socket = nullptr;
-    ServerProbe* m_probe;
+    SmtpConnector* m_connector;
     QTimer* m_timer;
     SmtpReplyReader m_reader;
-    SmtpReplyReader::Reply m_lastReply;
+    Reply m_lastReply;
     State m_state = State::Idle;
     bool m_smtpUtf8 = false; // the server announced SMTPUTF8
     paranet::DispatchSettings m_settings;
     QString m_host;
     QString m_subject;
     QString m_text;
-    ConnectionProfile::Mode m_usedMode = ConnectionProfile::Mode::Plain;
-    quint16 m_usedPort = 0;
+    smtp::Way m_used;
     bool m_encrypted = false;
     bool m_authenticated = false;
-    bool m_probed = false;         // this run's port was found by the probe
-    bool m_implicitFailed = false; // ... and its implicit TLS port failed TLS
-    QByteArray m_mechanism;        // PLAIN or LOGIN, from the EHLO over TLS
-    QString m_password;            // held for the run only
+    QByteArray m_mechanism; // PLAIN or LOGIN, from the EHLO over TLS
+    QString m_password;     // held for the run only
     int m_refusals = 0;
-    QSslCertificate m_rejected;
-    QList<QSslError> m_sslErrors;
 };
 
 Q_DECLARE_METATYPE(SmtpSession::Failure)

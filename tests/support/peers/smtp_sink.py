@@ -7,15 +7,15 @@ saved in the directory given as argument:
           it (subject, charset, transfer encoding, body bytes in hex)
 Stops on SIGTERM, when its standard input (a pipe) closes, or after ten
 minutes."""
-import asyncio
 import email
 import email.policy
 import json
 import os
-import signal
 import sys
 
 from aiosmtpd.smtp import SMTP
+
+from peer import serve
 
 
 class Sink:
@@ -40,6 +40,8 @@ class Sink:
             'body': message.get_payload(decode=True).hex(),
             'date': str(message['date']),
             'date_valid': message['date'].datetime is not None,
+            'to': str(message['to']),
+            'message_id': str(message['message-id']),
         }
         with open(base + '.tmp', 'w') as f:
             json.dump(info, f)
@@ -49,23 +51,8 @@ class Sink:
 
 
 def main():
-    directory = sys.argv[1]
-    loop = asyncio.new_event_loop()
-    asyncio.set_event_loop(loop)
-    handler = Sink(directory)
-    server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler, decode_data=False, hostname='sink.test'),
-                           '127.0.0.1', 0))
-    print('PORT', server.sockets[0].getsockname()[1], flush=True)
-    loop.add_signal_handler(signal.SIGTERM, loop.stop)
-    try:
-        # A test that dies closes the pipe: the server goes with it.
-        loop.add_reader(sys.stdin.fileno(), lambda: sys.stdin.buffer.read1() or loop.stop())
-    except (OSError, ValueError):
-        pass  # not a pipe
-    loop.call_later(600, loop.stop)
-    loop.run_forever()
-    server.close()
+    handler = Sink(sys.argv[1])
+    serve(lambda: SMTP(handler, decode_data=False, hostname='sink.test'))
 
 
 if __name__ == '__main__':

@@ -1,4 +1,4 @@
-#include "dispatch/sasl.h"
+#include "smtp/sasl.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "dispatch/mailcheck.h"
+#include "smtp/mailcheck.h"
 
 #include <QHostAddress>
 #include <QUrl>
@@ -28,7 +28,7 @@ bool isAscii(const QString& s)
 // character, a half of a surrogate pair included.
 Fault controls(const QString& s)
 {
-    if (s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')))
+    if (mailcheck::hasLineBreak(s))
         return Fault::LineBreak;
     for (const QChar c : s) {
         if (c.category() == QChar::Other_Control)
@@ -247,6 +247,11 @@ QByteArray envelope(const QString& mailbox)
 bool needsSmtpUtf8(const QString& mailbox)
 {
     return !isAscii(localOf(mailbox));
+}
+
+bool hasLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
 } // namespace mailcheck

@@ -1,4 +1,4 @@
-#include "dispatch/smtpreply.h"
+#include "smtp/smtpreply.h"
 
 #include <algorithm>
 

@@ -11,16 +11,15 @@ PASSWORD, AUTH is required (over TLS only), with the mechanisms given
 message N also gets DIR/N.tls holding "yes" or "no".
 Stops on SIGTERM, when its standard input (a pipe) closes, or after ten
 minutes."""
-import asyncio
 import logging
 import os
-import signal
 import ssl
 import sys
 import warnings
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
+from peer import serve
 from smtp_sink import Sink
 
 
@@ -72,21 +71,7 @@ def main():
         # No AUTH announced at all.
         options.update(auth_exclude_mechanism=['PLAIN', 'LOGIN'])
     handler = Recorder(directory, implicit)
-
-    loop = asyncio.new_event_loop()
-    asyncio.set_event_loop(loop)
-    server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler, **options), '127.0.0.1', 0,
-                           ssl=context if implicit else None))
-    print('PORT', server.sockets[0].getsockname()[1], flush=True)
-    loop.add_signal_handler(signal.SIGTERM, loop.stop)
-    try:
-        loop.add_reader(sys.stdin.fileno(), lambda: sys.stdin.buffer.read1() or loop.stop())
-    except (OSError, ValueError):
-        pass  # not a pipe
-    loop.call_later(600, loop.stop)
-    loop.run_forever()
-    server.close()
+    serve(lambda: SMTP(handler, **options), ssl=context if implicit else None)
 
 
 if __name__ == '__main__':

@@ -1,4 +1,4 @@
-#include "dispatch/tlsconfig.h"
+#include "smtp/tlsconfig.h"
 
 namespace
 {

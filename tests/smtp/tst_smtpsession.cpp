@@ -1,7 +1,9 @@
-#include "dispatch/smtppeer.h"
-#include "dispatch/smtpsession.h"
+#include "support/portprocess.h"
+#include "support/smtppeer.h"
+#include "smtp/smtpsession.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -44,6 +46,7 @@ namespace
 
 using Step = SmtpSession::Step;
 using State = SmtpSession::State;
+using Stage = SmtpSession::Stage;
 using Cause = SmtpSession::Cause;
 using Setting = SmtpSession::Setting;
 using Fault = mailcheck::Fault;
@@ -120,8 +123,13 @@ void SmtpSessionTest::successfulExchange()
                                                "RCPT TO:<retour@tarvel.fr>", "DATA", ".", "QUIT"}));
     QVERIFY(
         peer.data.startsWith("FROM: prof@lycee.fr\r\n"
+                             "To: retour@tarvel.fr\r\n"
                              "SUBJECT: =?windows-1252?Q?Questionnaire_=28_Lyc=E9e_Curie_=29?=\r\n"
                              "Date: "));
+    // Some providers refuse a message without a Message-ID.
+    const QRegularExpression id(QStringLiteral("\r\nMessage-ID: <\\d{14}\\.[0-9a-f]+@lycee\\.fr>\r\n"
+                                               "MIME-Version: 1.0\r\n"));
+    QVERIFY2(id.match(QString::fromLatin1(peer.data)).hasMatch(), peer.data.constData());
     QVERIFY(peer.data.endsWith("\r\nMIME-Version: 1.0\r\n"
                                "Content-Type: text/plain; charset=windows-1252\r\n"
                                "Content-Transfer-Encoding: 8bit\r\n"
@@ -286,16 +294,16 @@ void SmtpSessionTest::unreachable_data()
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("automatic"); // every port tried at once
     QTest::addColumn<Cause>("cause");
-    QTest::addColumn<State>("state");
+    QTest::addColumn<Stage>("stage");
     QTest::newRow("refused") << "127.0.0.1" << false << Cause::ConnectionRefused
-                             << State::Connecting;
+                             << Stage::Connecting;
     QTest::newRow("unknown host") << "smtp.questionnaire.invalid" << false << Cause::HostNotFound
-                                  << State::Connecting;
+                                  << Stage::Connecting;
     QTest::newRow("refused, automatic")
-        << "127.0.0.1" << true << Cause::Unreachable << State::Probing;
+        << "127.0.0.1" << true << Cause::Unreachable << Stage::Probing;
     // Not "no port answers": the name itself is unknown.
     QTest::newRow("unknown host, automatic")
-        << "smtp.questionnaire.invalid" << true << Cause::HostNotFound << State::Probing;
+        << "smtp.questionnaire.invalid" << true << Cause::HostNotFound << Stage::Probing;
 }
 
 void SmtpSessionTest::unreachable()
@@ -303,20 +311,15 @@ void SmtpSessionTest::unreachable()
     QFETCH(QString, server);
     QFETCH(bool, automatic);
     QFETCH(Cause, cause);
-    QFETCH(State, state);
-    quint16 port;
-    {
-        QTcpServer gone; // a port nobody listens on
-        QVERIFY(gone.listen(QHostAddress::LocalHost));
-        port = gone.serverPort();
-    }
+    QFETCH(Stage, stage);
+    const quint16 port = testing::closedPort();
     SmtpSession session(port);
     SmtpSession::Timeouts t = quick();
     t.connect = t.probe = 20000;
     session.setTimeouts(t);
     if (automatic) {
         SmtpSession::Connection c = session.connection();
-        c.mode = ConnectionProfile::Mode::Automatic;
+        c.mode = smtp::Mode::Automatic;
         c.implicitPort = c.startTlsPort = port;
         session.setConnection(c);
     }
@@ -324,7 +327,8 @@ void SmtpSessionTest::unreachable()
     QCOMPARE(o.failed, 1);
     QCOMPARE(o.succeeded, 0);
     QCOMPARE(o.steps, QList<Step>({Step::Connecting}));
-    QCOMPARE(o.failure.state, state);
+    QCOMPARE(o.failure.stage, stage);
+    QCOMPARE(o.failure.state, State::Greeting); // the dialogue had not begun
     QCOMPARE(o.failure.cause, cause);
     QCOMPARE(o.failure.reply.code, 0);
     QCOMPARE(session.socketState(), QAbstractSocket::UnconnectedState);
@@ -559,7 +563,7 @@ void SmtpSessionTest::internationalisedServerIsLookedUpInAscii()
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
     QCOMPARE(o.failed, 1);
-    QCOMPARE(o.failure.state, State::Connecting);
+    QCOMPARE(o.failure.stage, Stage::Connecting);
     QVERIFY(trace.filter(QStringLiteral("xn--80a1acny.xn--e1afmkfd.xn--p1ai")).size() == 1);
 }
 

@@ -30,6 +30,9 @@ enum class Fault {
 // is known only once it has listed its extensions (see envelope()).
 Fault address(const QString& mailbox);
 
+// A CR or an LF, which would let a setting add SMTP commands or header lines.
+bool hasLineBreak(const QString& text);
+
 // A name for a header line: no control character at all.
 Fault name(const QString& text);
 
