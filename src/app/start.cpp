@@ -6,6 +6,7 @@
 #include "storage/places.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int runQuestionnaire(QApplication& app)
 {
@@ -22,5 +23,7 @@ int runQuestionnaire(QApplication& app)
     // Unload has written the flag: end at once, whatever other window is open.
     QObject::connect(&sheet, &feuillep::ended, &app, [] { QCoreApplication::exit(0); });
     sheet.show();
+    // Asked over the shown window, once the loop runs.
+    QTimer::singleShot(0, &sheet, &feuillep::offerDraft);
     return app.exec();
 }

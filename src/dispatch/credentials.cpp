@@ -3,6 +3,8 @@
 #include "dispatch/keyring.h"
 #include "dispatch/passwordwindow.h"
 
+#include <utility>
+
 Credentials::Credentials(QWidget* window, QObject* parent)
     : QObject(parent), m_window(window), m_keyring(new Keyring(this))
 {
@@ -23,6 +25,9 @@ void Credentials::ask(const QString& host, const QString& user, bool refused,
         m_host = host;
         m_user = user;
     }
+    // A password the server refused is of no use to keep.
+    if (refused && m_fromKeyring)
+        m_keyring->remove(Keyring::key(host, user), [](Keyring::Result) {});
     if (refused || m_triedKeyring)
         return showWindow(refused, done);
     m_triedKeyring = true;
@@ -61,6 +66,25 @@ void Credentials::accepted()
 {
     if (m_toKeep.isEmpty())
         return;
-    m_keyring->write(Keyring::key(m_host, m_user), m_toKeep, [](Keyring::Result) {});
+    m_keeping = true;
+    m_keepProblem.clear();
+    m_keyring->write(Keyring::key(m_host, m_user), m_toKeep,
+                     [this](Keyring::Result r, const QString& reason) {
+                         m_keeping = false;
+                         if (r != Keyring::Result::Done)
+                             m_keepProblem = reason.isEmpty()
+                                                 ? QStringLiteral("le trousseau ne répond pas")
+                                                 : reason;
+                         if (auto done = std::exchange(m_whenKept, nullptr))
+                             done(std::exchange(m_keepProblem, QString()));
+                     });
     m_toKeep.clear();
+}
+
+void Credentials::whenKept(std::function<void(const QString&)> done)
+{
+    if (m_keeping)
+        m_whenKept = std::move(done);
+    else
+        done(std::exchange(m_keepProblem, QString()));
 }

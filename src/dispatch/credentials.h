@@ -23,8 +23,13 @@ public:
     void ask(const QString& host, const QString& user, bool refused,
              std::function<void(bool, const QString&)> done);
 
-    // The server took the last password.
+    // The server took the last password: kept now, if the user asked.
     void accepted();
+
+    // done(problem) once the password the user asked to keep is kept, or
+    // could not be (problem: why, in the keyring's words); at once when
+    // nothing is being kept.
+    void whenKept(std::function<void(const QString& problem)> done);
 
     // Forget everything but the keyring itself (a new run starts).
     void reset();
@@ -40,4 +45,7 @@ private:
     bool m_triedKeyring = false;
     bool m_keyringAvailable = true;
     bool m_fromKeyring = false;
+    bool m_keeping = false;    // a write to the keyring is under way
+    QString m_keepProblem;     // why the last one failed
+    std::function<void(const QString&)> m_whenKept;
 };

@@ -14,6 +14,7 @@
 #include "ui/toolwindow.h"
 #include "ui/twips.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -58,6 +59,9 @@ const char* const statusTexts[] = {
 static_assert(std::size(statusTexts) == int(SmtpSession::Step::Finished) + 1,
               "one status text for each step");
 
+// A step that takes longer than this is said to wait on the server.
+constexpr qint64 SlowStepMs = 3000;
+
 using Setting = SmtpSession::Setting;
 using Cause = SmtpSession::Cause;
 
@@ -92,6 +96,9 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(Winsock1, &SmtpSession::passwordNeeded, this, &Exporter::Winsock1_PasswordNeeded,
             Qt::QueuedConnection);
     connect(Winsock1, &SmtpSession::passwordAccepted, m_credentials, &Credentials::accepted);
+    m_waitWatch = new QTimer(this);
+    m_waitWatch->setInterval(1000);
+    connect(m_waitWatch, &QTimer::timeout, this, &Exporter::sayWhatWaits);
 
     createControls();
     setUpToolWindow(this, 7890, 1935);
@@ -184,7 +191,51 @@ void Exporter::paintEvent(QPaintEvent* event)
 void Exporter::done(int result)
 {
     Winsock1->abort();
+    setBusy(false);
     QDialog::done(result);
+}
+
+// While a run is under way: the busy cursor, and the commands that would do
+// nothing shown as such; « Annuler » stays, and stops the run at once.
+void Exporter::setBusy(bool busy)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{Image2, Image3, Label5, Connexion})
+        w->setEnabled(!busy);
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        m_step = QString();
+        m_waiting = {};
+        m_waitClock.start();
+        m_waitWatch->start();
+    } else {
+        unsetCursor();
+        m_waitWatch->stop();
+    }
+}
+
+// A wait of more than a few seconds on the server: the status line says for
+// which step.
+void Exporter::sayWhatWaits()
+{
+    const auto now = std::make_pair(Winsock1->state(), Winsock1->stage());
+    if (now != m_waiting) {
+        m_waiting = now;
+        m_waitClock.restart();
+    }
+    if (!Winsock1->isRunning() || m_waitClock.elapsed() < SlowStepMs)
+        return;
+    setStatus(m_step + QStringLiteral(" — en attente du serveur : ") +
+              failuretext::waiting(now.first, now.second));
+}
+
+void Exporter::setStatus(const QString& text)
+{
+    if (Label1->text() == text)
+        return;
+    Label1->setText(text);
+    // Its text is its name: a screen reader hears each change as it comes.
+    QAccessibleEvent changed(Label1, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void Exporter::Image1_Click()
@@ -253,8 +304,10 @@ void Exporter::Image2_Click()
 
     const QString text = m_answerText ? m_answerText() : QString();
     const SmtpSession::Start verdict = Winsock1->start(settings, Label4->text(), text);
-    if (verdict.started())
+    if (verdict.started()) {
         codesmtp = QStringLiteral("0");
+        setBusy(true);
+    }
     else if (verdict.setting != Setting::Busy) // a second click during a run does nothing
         refuse(verdict);
 }
@@ -266,11 +319,14 @@ void Exporter::refuse(const SmtpSession::Start& verdict)
 
 void Exporter::Winsock1_Progressed(SmtpSession::Step step)
 {
-    Label1->setText(QString::fromUtf8(statusTexts[int(step)]));
+    m_step = QString::fromUtf8(statusTexts[int(step)]);
+    m_waitClock.restart();
+    setStatus(m_step);
 }
 
 void Exporter::Winsock1_Succeeded()
 {
+    setBusy(false);
     // How the server was reached is remembered for the next time.
     ConnectionProfile p = m_profiles.load(settings.serveur);
     if (p.mode == ConnectionProfile::Mode::Automatic) {
@@ -280,13 +336,25 @@ void Exporter::Winsock1_Succeeded()
     p.reachedWithTls = p.reachedWithTls || Winsock1->usedTls();
     m_profiles.save(settings.serveur, p);
 
-    MessageBox::information(this, QStringLiteral("Transmission OK"),
-                            QStringLiteral("Merci pour votre contribution."));
-    accept();
+    // The outcome once the keyring has said whether it kept the password.
+    m_credentials->whenKept([this](const QString& problem) {
+        MessageBox::Record r;
+        r.icon = QMessageBox::Information;
+        r.title = QStringLiteral("Transmission OK");
+        r.text = QStringLiteral("Merci pour votre contribution.");
+        r.buttons = QMessageBox::Ok;
+        if (!problem.isEmpty())
+            r.informative = QStringLiteral("Le mot de passe n’a pas pu être mémorisé dans le "
+                                           "trousseau (%1) : il sera demandé au prochain envoi.")
+                                .arg(problem);
+        MessageBox::show(this, r);
+        accept();
+    });
 }
 
 void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
 {
+    setBusy(false);
     // A certificate that could not be verified: the user may trust that one
     // for this server, and the questionnaire goes at once.
     if (failure.cause == Cause::Certificate && !failure.certificate.isNull() &&
@@ -299,10 +367,14 @@ void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
             return void(QTimer::singleShot(0, this, &Exporter::Image2_Click));
     }
     codesmtp = QString::number(failure.reply.code);
-    const QString details =
-        failuretext::details(failure, settings.serveur, Winsock1->connection().startTlsPort);
-    MessageBox::critical(
-        this, QStringLiteral("Erreur transmission"),
-        QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion."),
-        details);
+    const quint16 submission = Winsock1->connection().startTlsPort;
+    MessageBox::Record r;
+    r.icon = QMessageBox::Critical;
+    r.title = QStringLiteral("Erreur transmission");
+    r.text = QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion.");
+    // What happened and what to try, without opening the details.
+    r.informative = failuretext::informative(failure, submission);
+    r.details = failuretext::details(failure, settings.serveur, submission);
+    r.buttons = QMessageBox::Ok;
+    MessageBox::show(this, r);
 }

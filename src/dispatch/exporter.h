@@ -5,12 +5,14 @@
 #include "storage/paranet.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <functional>
 
 class Credentials;
 class ImageButton;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 // The dispatch window: who sends the questionnaire, three picture buttons
 // (close, settings, send) and the status line of the SMTP exchange.  It reads
@@ -66,6 +68,9 @@ private:
     void Winsock1_Succeeded();
     void Winsock1_Failed(const SmtpSession::Failure& failure);
     void refuse(const SmtpSession::Start& verdict);
+    void setBusy(bool busy);
+    void sayWhatWaits();
+    void setStatus(const QString& text);
 
     QString m_directory;
     std::function<QString()> m_answerText;
@@ -79,4 +84,9 @@ private:
     // The reply-code slot: the code of the server's last reply in the last
     // run, "0" while it has said nothing; the failure details quote it.
     QString codesmtp = QStringLiteral("0");
+
+    QString m_step; // the status of the last step reported
+    QTimer* m_waitWatch = nullptr;
+    QElapsedTimer m_waitClock; // since the exchange last moved
+    std::pair<SmtpSession::State, SmtpConnector::Stage> m_waiting;
 };

@@ -243,28 +243,82 @@ template <typename Table> QString faultText(const Table& table, Fault fault)
     return QStringLiteral("n’est pas valide.");
 }
 
+// What to try after each failure, one sentence.
+const char* const Later =
+    "Réessayez plus tard ; si cela ne passe toujours pas, imprimez les réponses et envoyez-les "
+    "par la poste.";
+const char* const ServerName =
+    "Vérifiez le nom du serveur de courrier sortant dans « Paramètres ».";
+const char* const Blocked =
+    "Le réseau bloque peut-être ce port : choisissez « Automatique » dans « Connexion… », ou "
+    "demandez à l’administrateur du réseau.";
+const char* const Sender =
+    "Le serveur a refusé l’expéditeur : vérifiez l’adresse électronique dans « Paramètres » "
+    "(il faut souvent celle de votre compte chez ce fournisseur).";
+const char* const Password = "Vérifiez le mot de passe, puis expédiez de nouveau.";
+const char* const Encryption =
+    "Choisissez un autre mode dans « Connexion… », ou demandez à l’administrateur du réseau.";
+const char* const Post = "Imprimez les réponses et envoyez-les par la poste.";
+
+const struct {
+    Cause cause;
+    Where where;
+    const char* text;
+} adviceTable[] = {
+    {Cause::HostNotFound, Where::Any, ServerName},
+    {Cause::ConnectionRefused, Where::Any, Blocked},
+    {Cause::Unreachable, Where::Any, Blocked},
+    {Cause::TimedOut, Where::Connecting, Blocked},
+    {Cause::TimedOut, Where::Probing, Blocked},
+    {Cause::Network, Where::Connecting, Blocked},
+    {Cause::Refused, Where::MailFrom, Sender},
+    {Cause::Refused, Where::RcptTo,
+     "Le serveur refuse de transmettre le message : vérifiez le serveur et l’adresse dans "
+     "« Paramètres », ou choisissez STARTTLS dans « Connexion… » pour vous identifier."},
+    {Cause::NeedsTls, Where::Any, Encryption},
+    {Cause::SenderNeedsSmtpUtf8, Where::Any, Sender},
+    {Cause::RecipientNeedsSmtpUtf8, Where::Any, Post},
+    {Cause::PasswordRefused, Where::Any, Password},
+    {Cause::PasswordCancelled, Where::Any, Password},
+    {Cause::Refused, Where::AuthPlain, Password},
+    {Cause::Refused, Where::AuthLoginUser, Password},
+    {Cause::Refused, Where::AuthLoginPassword, Password},
+    {Cause::Certificate, Where::Any,
+     "Ne faites confiance au certificat que si votre fournisseur vous en a donné l’empreinte ; "
+     "sinon, imprimez les réponses et envoyez-les par la poste."},
+    {Cause::Tls, Where::Any, Encryption},
+    {Cause::TlsNotOffered, Where::Any, Encryption},
+    {Cause::Downgrade, Where::Any, Encryption},
+};
+
 } // namespace
 
 namespace failuretext
 {
 
-QString details(const SmtpSession::Failure& failure, const QString& host, quint16 submissionPort)
+QString cause(const SmtpSession::Failure& failure, quint16 submissionPort)
 {
-    QString details = failureReason(failure);
+    QString text = failureReason(failure);
     if (failure.cause == Cause::Unreachable)
-        details += probeLines(failure, submissionPort);
+        text += probeLines(failure, submissionPort);
     if (failure.cause == Cause::Certificate)
         for (const QString& line :
              certificatebox::problems(failure.sslErrors).split(QStringLiteral("\r\n")))
-            details += QLatin1Char('\n') + line;
+            text += QLatin1Char('\n') + line;
     if (failure.cause == Cause::Tls && !failure.tlsError.isEmpty())
-        details += QStringLiteral("\nErreur TLS : ") + smtp::printable(failure.tlsError);
+        text += QStringLiteral("\nErreur TLS : ") + smtp::printable(failure.tlsError);
     if (failure.cause == Cause::TimedOut && failure.stage == Stage::Connecting &&
         failure.port == 25)
-        details += QStringLiteral("\n(le port 25 ne répond pas : votre fournisseur le bloque "
-                                  "peut-être, essayez le port 587 dans « Connexion… »)");
+        text += QStringLiteral("\n(le port 25 ne répond pas : votre fournisseur le bloque "
+                               "peut-être, essayez le port 587 dans « Connexion… »)");
     if (failure.cause == Cause::Network)
-        details += QStringLiteral(" (code %1)").arg(int(failure.socketError));
+        text += QStringLiteral(" (code %1)").arg(int(failure.socketError));
+    return text;
+}
+
+QString details(const SmtpSession::Failure& failure, const QString& host, quint16 submissionPort)
+{
+    QString details = cause(failure, submissionPort);
     details += QLatin1Char('\n') + stepLine(failure, host);
     if (!failure.reply.lines.isEmpty()) {
         details +=
@@ -274,6 +328,33 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
             details += QLatin1Char('\n') + smtp::printable(line);
     }
     return details;
+}
+
+QString advice(const SmtpSession::Failure& failure)
+{
+    const Where where = whereOf(failure);
+    for (const auto& row : adviceTable)
+        if (row.cause == failure.cause && (row.where == Where::Any || row.where == where))
+            return QString::fromUtf8(row.text);
+    return QString::fromUtf8(Later);
+}
+
+QString informative(const SmtpSession::Failure& failure, quint16 submissionPort)
+{
+    QString text = cause(failure, submissionPort);
+    // What a server that said no said, as it said it: "550 … Relay access denied".
+    if (failure.cause != Cause::Unreachable && !failure.reply.lines.isEmpty() &&
+        failure.reply.code >= 400)
+        text += QLatin1Char('\n') + smtp::printable(failure.reply.lines.last());
+    return text + QStringLiteral("\n\n") + advice(failure);
+}
+
+QString waiting(SmtpSession::State state, SmtpConnector::Stage stage)
+{
+    SmtpSession::Failure at;
+    at.state = state;
+    at.stage = stage;
+    return QString::fromUtf8(stepNames[int(whereOf(at))]);
 }
 
 QString refusal(const SmtpSession::Start& verdict)

@@ -16,6 +16,16 @@ namespace failuretext
 // when the plain one does not answer.
 QString details(const SmtpSession::Failure& failure, const QString& host, quint16 submissionPort);
 
+// The cause alone (the details' first lines), then the server's refusal as it
+// said it, then one sentence on what to try: the informative text of the box.
+QString informative(const SmtpSession::Failure& failure, quint16 submissionPort);
+
+// What to try after this failure, one sentence.
+QString advice(const SmtpSession::Failure& failure);
+
+// The step a run is at, as the status line says what it waits for.
+QString waiting(SmtpSession::State state, SmtpConnector::Stage stage);
+
 // Why the settings keep a run from starting, and what to do.
 QString refusal(const SmtpSession::Start& verdict);
 

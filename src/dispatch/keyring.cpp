@@ -51,13 +51,15 @@ void Keyring::read(const QString& key, std::function<void(Result, const QString&
     job->start();
 }
 
-void Keyring::write(const QString& key, const QString& password, std::function<void(Result)> done)
+void Keyring::write(const QString& key, const QString& password,
+                    std::function<void(Result, const QString& reason)> done)
 {
     auto* job = newJob<QKeychain::WritePasswordJob>(this, key);
     job->setTextData(password);
     connect(job, &QKeychain::Job::finished, this, [job, done] {
         const Result r = resultOf(job);
-        done(r == Result::Done ? r : Result::Unavailable);
+        done(r == Result::Done ? r : Result::Unavailable,
+             r == Result::Done ? QString() : job->errorString());
     });
     job->start();
 }

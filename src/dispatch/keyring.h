@@ -26,6 +26,8 @@ public:
     static QString service();
 
     void read(const QString& key, std::function<void(Result, const QString& password)> done);
-    void write(const QString& key, const QString& password, std::function<void(Result)> done);
+    // reason: the keyring's own words when it could not keep the password.
+    void write(const QString& key, const QString& password,
+               std::function<void(Result, const QString& reason)> done);
     void remove(const QString& key, std::function<void(Result)> done);
 };

@@ -20,7 +20,8 @@ namespace
 constexpr int MaxEntry = 100;
 const QLatin1String crlf("\r\n");
 
-// The three entries of Frame3, one label above each box (twips).
+// The three entries of Frame3, one label above each box (twips), and the
+// name a screen reader gives the box.
 const struct Entry {
     QLabel* param::*label;
     const char* labelName;
@@ -29,11 +30,14 @@ const struct Entry {
     QLineEdit* param::*box;
     const char* boxName;
     int boxTop;
+    const char* spoken;
 } entries[] = {
-    {&param::Label3, "Label3", "Votre nom / établissement:", 360, &param::Text3, "Text3", 600},
-    {&param::Label4, "Label4", "Adresse électronique:", 1080, &param::Text4, "Text4", 1320},
+    {&param::Label3, "Label3", "Votre nom / établissement:", 360, &param::Text3, "Text3", 600,
+     "Nom ou établissement"},
+    {&param::Label4, "Label4", "Adresse électronique:", 1080, &param::Text4, "Text4", 1320,
+     "Adresse électronique"},
     {&param::Label5, "Label5", "Serveur courrier sortant (SMTP):", 1800, &param::Text5, "Text5",
-     2040},
+     2040, "Serveur de courrier sortant"},
 };
 
 // What the window reads, in the order it reads it within one opening.  A
@@ -112,6 +116,9 @@ void param::createControls()
         box->setGeometry(twips::toPixels(240, e.boxTop, 5895, 345, this));
         box->setFont(dialogFont(9.75));
         box->setMaxLength(MaxEntry);
+        // Its own name, not the frame's title that a reader would say for all three.
+        box->setAccessibleName(QString::fromUtf8(e.spoken));
+        label->setBuddy(box);
         this->*e.box = box;
     }
     Text4->setText(QStringLiteral("@"));

@@ -5,6 +5,7 @@
 #include "dialup/hangupquestion.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
+#include "sheet/draftkeeper.h"
 #include "sheet/page.h"
 #include "sheet/pagescroll.h"
 #include "sheet/printeddocument.h"
@@ -57,6 +58,17 @@ feuillep::feuillep(const Places& places, QWidget* parent) : QWidget(parent), m_p
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { terminate(); });
 
     Form_Load();
+    // After Load: the lists hold their scales, the blank state is known.
+    m_draft = new DraftKeeper(*this,
+                              m_places.draftDirectory.isEmpty()
+                                  ? QString()
+                                  : draft::path(m_places.draftDirectory),
+                              this);
+}
+
+void feuillep::offerDraft()
+{
+    m_draft->offer(this);
 }
 
 feuillep::~feuillep()
@@ -132,6 +144,8 @@ void feuillep::Form_QueryUnload()
 void feuillep::Form_Unload()
 {
     m_unloaded = true;
+    // Whatever was typed last is on disk before the program ends.
+    m_draft->flush();
     writeFlag(QStringLiteral("NON"));
     Q_EMIT ended();
 }

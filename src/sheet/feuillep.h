@@ -16,6 +16,7 @@ class Page;
 class QDialog;
 class QPrinter;
 class QScrollBar;
+class DraftKeeper;
 class QTimer;
 class WindowRuleKeeper;
 
@@ -53,6 +54,11 @@ public:
     // closed, the page is built again, at its top, answers kept.  Returns
     // what exec returned.
     int runOwnModal(QDialog* dialog);
+
+    // The answers kept while they are entered (see DraftKeeper).
+    DraftKeeper* draft() const { return m_draft; }
+    // At start, once shown: a draft left by an earlier run is offered back.
+    void offerDraft();
 
     // Lifecycle.
     // Ends the program without asking anything: a termination signal or the
@@ -111,4 +117,5 @@ private:
     bool m_unloaded = false;
     bool m_askOnClose = true;
     std::unique_ptr<DialupLink> m_dialup;
+    DraftKeeper* m_draft = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "dispatch/exporter.h"
 #include "sheet/answertext.h"
 #include "sheet/composebuffer.h"
+#include "sheet/draftkeeper.h"
 #include "sheet/feuillep.h"
 #include "sheet/printeddocument.h"
 
@@ -33,9 +34,10 @@ void feuillep::Command2_Click()
     majtexte();
     Exporter dispatch(
         m_places.settingsDirectory, [this] { return rtf1->plainText(); }, this);
-    // When the settings cannot be read the window never appears.
-    if (dispatch.loaded())
-        runOwnModal(&dispatch);
+    // When the settings cannot be read the window never appears.  Once the
+    // answers have gone, their draft goes too.
+    if (dispatch.loaded() && runOwnModal(&dispatch) == QDialog::Accepted)
+        m_draft->discard();
 }
 
 void feuillep::majtexte()

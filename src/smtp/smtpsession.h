@@ -176,6 +176,9 @@ public:
     void abort();
 
     bool isRunning() const { return m_state != State::Idle; }
+    // Where a run is: the dialogue's state, and the connection's stage under it.
+    State state() const { return m_state; }
+    Stage stage() const { return m_connector->stage(); }
     QAbstractSocket::SocketState socketState() const;
 
 Q_SIGNALS:

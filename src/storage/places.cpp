@@ -91,11 +91,15 @@ Context forProgram(const QString& programDirectory)
     c.userSettingsDirectory =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + Folder;
     c.userStateDirectory = c.userSettingsDirectory;
+    c.userDataDirectory =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + Folder;
 #else
     c.userSettingsDirectory =
         homeRelative("XDG_CONFIG_HOME", QStringLiteral(".config")) + QLatin1Char('/') + Folder;
     c.userStateDirectory =
         homeRelative("XDG_STATE_HOME", QStringLiteral(".local/state")) + QLatin1Char('/') + Folder;
+    c.userDataDirectory =
+        homeRelative("XDG_DATA_HOME", QStringLiteral(".local/share")) + QLatin1Char('/') + Folder;
 #endif
 #ifdef QUESTIONNAIRE_SYSTEM_WIDE
     c.besideAllowed = false;
@@ -110,7 +114,7 @@ Context forThisProgram()
 
 Places choose(const Context& context)
 {
-    return {settingsDirectory(context), flagDirectory(context)};
+    return {settingsDirectory(context), flagDirectory(context), context.userDataDirectory};
 }
 
 } // namespace places

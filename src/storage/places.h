@@ -11,12 +11,16 @@
 // PARANET.LST in $XDG_CONFIG_HOME/questionnaire/, copied on first use from
 // the file beside the executable, else from the installed template (the
 // publisher's addresses); TEMPO.SPC in $XDG_STATE_HOME/questionnaire/.
+//
+// The draft of the answers being entered is always the user's own, in
+// $XDG_DATA_HOME/questionnaire/.
 struct Places {
     QString settingsDirectory; // holds PARANET.LST
     QString flagDirectory;     // holds TEMPO.SPC
+    QString draftDirectory;    // holds the draft; empty: no draft is kept
 
-    // Both files in one folder, as on the CD-ROM.
-    static Places beside(const QString& directory) { return {directory, directory}; }
+    // Both files in one folder, as on the CD-ROM, and no draft.
+    static Places beside(const QString& directory) { return {directory, directory, QString()}; }
 };
 
 namespace places
@@ -29,6 +33,7 @@ struct Context {
     QString templatePath;          // the installed PARANET.LST template; may be missing
     QString userSettingsDirectory; // $XDG_CONFIG_HOME/questionnaire
     QString userStateDirectory;    // $XDG_STATE_HOME/questionnaire
+    QString userDataDirectory;     // $XDG_DATA_HOME/questionnaire
     bool besideAllowed = true;     // false for a system-wide install
 };
 

@@ -67,14 +67,10 @@ void ImageButton::keyPressEvent(QKeyEvent* event)
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     const int k = event->key();
     if (plain && (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter)) {
-        // A focus that the window gave on opening is not shown yet: the first
-        // press shows it rather than acting on a button the user cannot see.
-        if (!m_keyboardInUse) {
-            m_keyboardInUse = true;
-            update();
-        } else if (!event->isAutoRepeat()) {
+        // The focus is drawn whenever the button has it: a key acts only on
+        // what the user sees as focused.
+        if (!event->isAutoRepeat())
             click();
-        }
         return;
     }
     QLabel::keyPressEvent(event);
@@ -82,9 +78,6 @@ void ImageButton::keyPressEvent(QKeyEvent* event)
 
 void ImageButton::focusInEvent(QFocusEvent* event)
 {
-    const Qt::FocusReason r = event->reason();
-    if (r == Qt::TabFocusReason || r == Qt::BacktabFocusReason || r == Qt::ShortcutFocusReason)
-        m_keyboardInUse = true;
     QLabel::focusInEvent(event);
     update();
 }
@@ -98,11 +91,13 @@ void ImageButton::focusOutEvent(QFocusEvent* event)
 void ImageButton::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
-    if (!hasFocus() || !m_keyboardInUse)
+    if (!hasFocus())
         return;
     QStylePainter painter(this);
     QStyleOptionFocusRect option;
     option.initFrom(this);
+    // Drawn from the first moment, not only once Tab has been used.
+    option.state |= QStyle::State_KeyboardFocusChange;
     option.backgroundColor = palette().color(backgroundRole());
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

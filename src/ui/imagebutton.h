@@ -3,8 +3,9 @@
 #include <QLabel>
 
 // A picture that acts on a click, with its own tooltip and mouse cursor.
-// Tab reaches it and Space or Enter acts on it; the focus is drawn only once
-// the keyboard is in use, so the picture looks the same to the mouse.
+// Tab reaches it and Space or Enter acts on it; the focus is drawn whenever
+// it has it, so that a key never acts on a picture not shown as focused.
+// Disabled, it is drawn greyed.
 // Assistive tools see a button named by its accessible name, else its tooltip.
 class ImageButton : public QLabel
 {
@@ -24,7 +25,4 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_keyboardInUse = false;
 };

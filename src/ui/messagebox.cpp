@@ -23,6 +23,8 @@ QMessageBox* MessageBox::build(QWidget* parent, const Record& r)
     auto* box = new QMessageBox(r.icon, r.title, r.text, r.buttons, parent);
     if (r.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(r.defaultButton);
+    if (!r.informative.isEmpty())
+        box->setInformativeText(r.informative);
     if (!r.details.isEmpty())
         box->setDetailedText(r.details);
     box->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -42,6 +44,11 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     r.details = details;
     r.buttons = buttons;
     r.defaultButton = defaultButton;
+    return show(parent, r);
+}
+
+QMessageBox::StandardButton MessageBox::show(QWidget* parent, const Record& r)
+{
     // Only the last few matter to anyone reading the record.
     if (seam().asked.size() >= 16)
         seam().asked.removeFirst();

@@ -13,11 +13,13 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString title;
         QString text;
-        QString details; // the box's detailed text, empty when it has none
+        QString informative; // below the text, empty when it has none
+        QString details;     // behind « Montrer les détails », empty when it has none
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
+    static QMessageBox::StandardButton show(QWidget* parent, const Record& record);
     static QMessageBox::StandardButton
     show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
          QMessageBox::StandardButtons buttons = QMessageBox::Ok,

@@ -86,6 +86,9 @@ public:
         return up;
     }
 
+    // The keyring gone, the bus left: a write then fails.
+    void stopKeyring() { testing::stopProcess(m_keyring); }
+
     // Where the keyring keeps its files.
     QString home() const { return m_dir.filePath(QStringLiteral("home")); }
 

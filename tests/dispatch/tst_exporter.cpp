@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QAccessible>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void refusedBeforeConnecting();
     void statusLineFollowsTheSteps();
     void replyOutOfTurnIsAnError();
+    void aSendYouCanWatch();
     void boxesReadInFrench_data();
     void boxesReadInFrench();
 };
@@ -377,6 +379,13 @@ void ExporterTest::failureKeepsTheWindowOpen()
                             "Dernière réponse du serveur (code 550) :\n"
                             "550 5.1.1 <retour@tarvel.fr>: Recipient address rejected")
                  .arg(peer.port()));
+    // Without opening the details: the cause, the server's words, what to try.
+    const QStringList shown = box.informative.split(QLatin1Char('\n'));
+    QCOMPARE(shown.value(0), QStringLiteral("Le serveur a refusé l’adresse du destinataire."));
+    QCOMPARE(shown.value(1),
+             QStringLiteral("550 5.1.1 <retour@tarvel.fr>: Recipient address rejected"));
+    QVERIFY2(shown.last().startsWith(QStringLiteral("Le serveur refuse de transmettre")),
+             qPrintable(box.informative));
     settle(300);
     QCOMPARE(MessageBox::count(), 1); // one message, no second
     QVERIFY(win.w->isVisible());
@@ -489,6 +498,39 @@ void ExporterTest::replyOutOfTurnIsAnError()
         QStringLiteral("Le serveur a envoyé une réponse qu’aucune commande n’attendait.")));
     QVERIFY(win.w->isVisible());
     QVERIFY(peer.data.isEmpty());
+}
+
+void ExporterTest::aSendYouCanWatch()
+{
+    // A server that stalls after the sender: the window shows the run, says
+    // what it waits for, and « Annuler » ends it at once.
+    ScriptedPeer peer;
+    peer.replies["MAIL"] = "";
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    SmtpSession::Timeouts t;
+    t.reply = 60000;
+    win.w->Winsock1->setTimeouts(t);
+    win.open();
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_VERIFY(peer.commands.contains(QByteArray("MAIL FROM:<a@b.fr>")));
+    for (QWidget* idle : std::initializer_list<QWidget*>{win.w->Image2, win.w->Image3,
+                                                         win.w->Label5, win.w->Connexion})
+        QVERIFY2(!idle->isEnabled(), qPrintable(idle->objectName()));
+    QVERIFY(win.w->Image1->isEnabled());
+    QCOMPARE(win.w->cursor().shape(), Qt::BusyCursor);
+    QTRY_COMPARE_WITH_TIMEOUT(win.w->Label1->text(),
+                              QStringLiteral("Connecté — en attente du serveur : adresse de "
+                                             "l’expéditeur (MAIL FROM)"),
+                              6000);
+    // The status line's name is its text, for a screen reader.
+    QCOMPARE(QAccessible::queryAccessibleInterface(win.w->Label1)->text(QAccessible::Name),
+             win.w->Label1->text());
+
+    QTest::mouseClick(win.w->Image1, Qt::LeftButton);
+    QVERIFY(!win.w->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(peer.clientClosed, 1000);
+    QCOMPARE(MessageBox::count(), 0);
+    QVERIFY(win.w->Image2->isEnabled());
 }
 
 void ExporterTest::boxesReadInFrench_data()

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void storeReadBackAndRemove();
     void rememberedOnlyOnceTheServerTookIt();
     void theDispatchWindowSendsWithTheKeptPassword();
+    // Last: it stops the keyring.
+    void aPasswordTheKeyringCouldNotKeepIsSaid();
 
 private:
     PrivateKeyring m_session;
@@ -59,7 +61,8 @@ Answer read(Keyring& k, const QString& key)
 Answer write(Keyring& k, const QString& key, const QString& password)
 {
     Answer a;
-    k.write(key, password, [&a](Keyring::Result r) { a = {true, r, QString()}; });
+    k.write(key, password,
+            [&a](Keyring::Result r, const QString& why) { a = {true, r, why}; });
     (void)QTest::qWaitFor([&a] { return a.done; }, 20000);
     return a;
 }
@@ -226,16 +229,16 @@ void KeyringTest::rememberedOnlyOnceTheServerTookIt()
     }
     {
         // The next run takes it from the keyring, no window; refused, the
-        // window says the remembered one was.
+        // window says the remembered one was, and the keyring lets it go.
         Credentials c(nullptr);
         QCOMPARE(ask(c, false).password, Secret);
         WindowSeen seen;
         answerWindow(&seen, QStringLiteral("nouveau"), false);
         QCOMPARE(ask(c, true).password, QStringLiteral("nouveau"));
         QVERIFY(seen.notice.contains(QStringLiteral("mot de passe mémorisé")));
-        c.accepted(); // not ticked: the keyring keeps the old one
-        QTest::qWait(200);
-        QCOMPARE(read(k, key).password, Secret);
+        c.accepted(); // not ticked: nothing new is kept
+        QVERIFY(QTest::qWaitFor(
+            [&] { return read(k, key).result == Keyring::Result::NotFound; }, 10000));
     }
 }
 
@@ -285,6 +288,31 @@ void KeyringTest::theDispatchWindowSendsWithTheKeptPassword()
     QCOMPARE(sink.authAttempts(), (QList<QByteArray>{"PLAIN ok", "PLAIN ok"}));
     QVERIFY(!anyFileHolds(dir.path(), Secret.toUtf8()));
     QVERIFY(!anyFileHolds(m_session.home(), Secret.toUtf8()));
+}
+
+void KeyringTest::aPasswordTheKeyringCouldNotKeepIsSaid()
+{
+    // « Mémoriser » ticked while the keyring could still be read; it is gone
+    // by the time the server has taken the password.
+    QVERIFY(m_session.startKeyring());
+    Credentials c(nullptr);
+    WindowSeen seen;
+    answerWindow(&seen, Secret, true);
+    QCOMPARE(ask(c, false).password, Secret);
+    QVERIFY(seen.rememberEnabled);
+    m_session.stopKeyring();
+    c.accepted();
+    QString problem;
+    bool told = false;
+    c.whenKept([&](const QString& p) {
+        told = true;
+        problem = p;
+    });
+    QVERIFY(QTest::qWaitFor([&] { return told; }, 30000));
+    QVERIFY(!problem.isEmpty());
+    // Said once: the next outcome has nothing to say.
+    c.whenKept([&](const QString& p) { problem = p; });
+    QVERIFY(problem.isEmpty());
 }
 
 QTEST_MAIN(KeyringTest)

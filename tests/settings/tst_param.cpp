@@ -4,6 +4,7 @@
 #include "support/shownbox.h"
 #include "ui/messagebox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -248,6 +249,13 @@ void ParamTest::focusOrder()
     dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QCOMPARE(QApplication::focusWidget(), dlg.Command3);
+    // Each box says its own name to a screen reader, not the frame's.
+    QStringList names;
+    for (QLineEdit* box : {dlg.Text3, dlg.Text4, dlg.Text5})
+        names << QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name);
+    QCOMPARE(names, (QStringList{QStringLiteral("Nom ou établissement"),
+                                 QStringLiteral("Adresse électronique"),
+                                 QStringLiteral("Serveur de courrier sortant")}));
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

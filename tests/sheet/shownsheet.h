@@ -1,7 +1,9 @@
 #pragma once
 
-// A sheet window of its own directory, shown and settled, for the tests.
+// A sheet window of its own directory (its draft in "brouillon" there),
+// shown and settled, for the tests.
 #include "sheet/feuillep.h"
+#include "storage/draft.h"
 #include "support/helpers.h"
 
 #include <QTemporaryDir>
@@ -11,7 +13,8 @@ namespace testing
 {
 struct ShownSheet {
     QTemporaryDir dir;
-    feuillep w{dir.path()};
+    feuillep w{Places{dir.path(), dir.path(), dir.filePath(QStringLiteral("brouillon"))}};
+    QString draftPath() const { return draft::path(dir.filePath(QStringLiteral("brouillon"))); }
     ShownSheet()
     {
         w.show();

@@ -100,6 +100,8 @@ void SendCommandTest::sentFromTheSheet()
     s.verifyRebuiltAtTopWithAnswers();
 
     QCOMPARE(sink.delivered(), 1);
+    // The answers have gone: their draft too.
+    QVERIFY(!QFile::exists(s.draftPath()));
     const QString text = s.w.rtf1->plainText();
     QVERIFY(text.startsWith(QStringLiteral("1. Oui\r\n2. année\r\n3. \r\n")));
     QVERIFY(text.endsWith(QStringLiteral("Nom et prénom : Marie Dupré\r\n\r\nLycée \r\n\r\n"
@@ -140,6 +142,8 @@ void SendCommandTest::failedThenCancelledFromTheSheet()
     QCOMPARE(status, QStringLiteral("Connexion en cours"));
     QVERIFY(openAfterFailure);
     s.verifyRebuiltAtTopWithAnswers();
+    // Not sent: the answers are still kept.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(s.draftPath()), 1000);
     // The buffer holds the answer text alone.
     QVERIFY(s.w.rtf1->plainText().startsWith(QStringLiteral("1. Oui\r\n2. année\r\n")));
 }
