@@ -155,14 +155,22 @@ QString probeLines(const SmtpSession::Failure& f, quint16 submissionPort)
     return lines;
 }
 
-QString failureReason(const SmtpSession::Failure& f)
+// The text of the first row of a table that fits the failure: its cause,
+// where it happened or anywhere.
+template <typename Table>
+QString lookUp(const Table& table, const SmtpSession::Failure& f, const char* otherwise)
 {
     const Where where = whereOf(f);
-    for (const auto& row : failureReasons) {
+    for (const auto& row : table) {
         if (row.cause == f.cause && (row.where == Where::Any || row.where == where))
             return QString::fromUtf8(row.text);
     }
-    return QStringLiteral("Le serveur a répondu autrement qu’attendu.");
+    return QString::fromUtf8(otherwise);
+}
+
+QString failureReason(const SmtpSession::Failure& f)
+{
+    return lookUp(failureReasons, f, "Le serveur a répondu autrement qu’attendu.");
 }
 
 // Each step of the exchange as the user is told it, in the order of Where.
@@ -332,11 +340,7 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
 
 QString advice(const SmtpSession::Failure& failure)
 {
-    const Where where = whereOf(failure);
-    for (const auto& row : adviceTable)
-        if (row.cause == failure.cause && (row.where == Where::Any || row.where == where))
-            return QString::fromUtf8(row.text);
-    return QString::fromUtf8(Later);
+    return lookUp(adviceTable, failure, Later);
 }
 
 QString informative(const SmtpSession::Failure& failure, quint16 submissionPort)
