@@ -90,10 +90,11 @@ void ProcessTest::unwritableFolderStillRuns()
     install(dir);
     makeReadOnly(dir.path());
     const QString exe = dir.filePath(QStringLiteral("questionnaire"));
-    // The program ends itself on SIGTERM sent by timeout(1) after three seconds.
+    // The program ends itself on SIGTERM sent by timeout(1) after six seconds
+    // (a loaded machine may take a while to start it as another user).
     const int code = runUnprivileged(QStringLiteral("timeout"),
                                      {QStringLiteral("--preserve-status"), QStringLiteral("-s"),
-                                      QStringLiteral("TERM"), QStringLiteral("3"), exe},
+                                      QStringLiteral("TERM"), QStringLiteral("6"), exe},
                                      {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
     QCOMPARE(code, 0);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("TEMPO.SPC"))));
