@@ -1,6 +1,6 @@
 #include "sheet/answercontrols.h"
 
-#include "sheet/scales.h"
+#include "answers/scales.h"
 #include "sheet/sheetfont.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"

@@ -1,7 +1,7 @@
 // The two outlets of the answers, printing for posting and e-mail, and the
 // answer text they both take.
 #include "dispatch/exporter.h"
-#include "sheet/answertext.h"
+#include "sheet/sheetanswers.h"
 #include "sheet/composebuffer.h"
 #include "sheet/draftkeeper.h"
 #include "sheet/feuillep.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/catalogue.h"
+#include "answers/catalogue.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,7 @@
 // What a screen reader says for each of the 89 answer controls, read through
 // QAccessible: its question's number and text from the page script, checked
 // against the question-to-control table of the questionnaire's design.
-#include "sheet/catalogue.h"
+#include "answers/catalogue.h"
 #include "sheet/feuillep.h"
 #include "sheet/page.h"
 #include "sheet/pagescript.h"

@@ -1,4 +1,4 @@
-#include "sheet/catalogue.h"
+#include "answers/catalogue.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "sheet/scales.h"
+#include "answers/scales.h"
 
 namespace scales
 {
