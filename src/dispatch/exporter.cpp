@@ -203,7 +203,6 @@ void Exporter::setBusy(bool busy)
         w->setEnabled(!busy);
     if (busy) {
         setCursor(Qt::BusyCursor);
-        m_step = QString();
         m_waiting = {};
         m_waitClock.start();
         m_waitWatch->start();

@@ -67,7 +67,8 @@ DraftKeeper::DraftKeeper(AnswerControls& controls, const QString& path, QObject*
     m_timer->setSingleShot(true);
     m_timer->setInterval(WriteDelayMs);
     connect(m_timer, &QTimer::timeout, this, &DraftKeeper::write);
-    m_blank = snapshot();
+    for (int i : controls.t1.indices())
+        m_initialTexts[i] = textOf(controls.t1(i));
     if (m_path.isEmpty())
         return;
     const auto watch = [this] { changed(); };
@@ -98,10 +99,10 @@ draft::Draft DraftKeeper::snapshot() const
         if (c.Option1(i)->isChecked())
             d.entries << draft::Entry{Option1, i, QStringLiteral("1")};
     for (int i : c.t1.indices()) {
-        const draft::Entry e{T1, i, textOf(c.t1(i))};
         // Only what differs from the box as the program fills it.
-        if (!m_blank.entries.contains(e) && !(e.value.isEmpty() && i != 0))
-            d.entries << e;
+        const QString text = textOf(c.t1(i));
+        if (text != m_initialTexts.value(i))
+            d.entries << draft::Entry{T1, i, text};
     }
     const std::pair<const QString*, const ControlArray<QComboBox>*> lists[] = {{&It, &c.it},
                                                                              {&Diff, &c.diff}};

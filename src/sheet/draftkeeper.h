@@ -2,6 +2,7 @@
 
 #include "storage/draft.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -44,5 +45,5 @@ private:
     AnswerControls& m_controls;
     QString m_path;
     QTimer* m_timer;
-    draft::Draft m_blank; // the controls as the program fills them
+    QMap<int, QString> m_initialTexts; // the text boxes as the program fills them
 };

@@ -286,8 +286,10 @@ void SmtpConnector::settle(Candidate* c, Outcome outcome)
         qCDebug(lcSmtp) << "port" << c->way.port << "no longer answers";
         return probe();
     }
-    if (!c->rejected.isNull())
+    if (!c->rejected.isNull()) {
+        setStage(Stage::Handshake); // where it failed, a remembered way's too
         return fail(Cause::Certificate, QAbstractSocket::SslHandshakeFailedError, c);
+    }
     switch (outcome) {
     case Outcome::Refused:
         return fail(Cause::ConnectionRefused, QAbstractSocket::ConnectionRefusedError, c);

@@ -255,10 +255,7 @@ void KeyringTest::theDispatchWindowSendsWithTheKeptPassword()
     QVERIFY(sink.start(TlsSink::StartTls, pki, TestPki::Valid, user, Secret));
     QTemporaryDir dir;
     testing::writeBytes(dir.filePath(QStringLiteral("PARANET.LST")),
-                        testing::record("") + testing::record("") + testing::record("Lycée") +
-                            testing::record(user.toLatin1()) + testing::record("localhost") +
-                            testing::record("retour@tarvel.fr") + testing::record("") +
-                            testing::record(""));
+                        testing::paranetFile("Lycée", user.toLatin1(), "localhost"));
     ConnectionProfiles profiles(dir.filePath(QStringLiteral("connexions.ini")));
     ConnectionProfile p;
     p.mode = ConnectionProfile::Mode::StartTls;

@@ -40,8 +40,7 @@ namespace
 
 QByteArray settings(const QByteArray& server)
 {
-    return record("") + record("") + record("Clavier") + record("clavier@lycee.fr") +
-           record(server) + record("retour@tarvel.fr");
+    return paranetFile("Clavier", "clavier@lycee.fr", server);
 }
 
 void press(Qt::Key key)

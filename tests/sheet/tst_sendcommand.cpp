@@ -37,10 +37,9 @@ namespace
 
 QByteArray settings(const QByteArray& server)
 {
-    return record("") + record("") +
-           record("Lyc\xe9"
-                  "e Curie") +
-           record("prof@lycee-curie.fr") + record(server) + record("retour@tarvel.fr");
+    return paranetFile("Lyc\xe9"
+                       "e Curie",
+                       "prof@lycee-curie.fr", server);
 }
 
 // The shown sheet with its settings file, read when the send command runs.
