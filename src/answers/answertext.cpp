@@ -179,8 +179,11 @@ private:
             return;
         const std::vector<Entry>& all = entries();
         if (e == all.size()) {
-            if (line == m_lines.size())
-                m_out << a;
+            // Empty lines after the text are what carried it (a mail body's end).
+            for (int rest = line; rest < m_lines.size(); ++rest)
+                if (!m_lines[rest].isEmpty())
+                    return;
+            m_out << a;
             return;
         }
         if (line >= m_lines.size())
@@ -367,9 +370,12 @@ QString write(const Answers& a)
 
 Reading read(const QString& text)
 {
-    // Line ends as mail software may have left them.
+    // Line ends as mail software may have left them, and the empty lines a
+    // mail body puts before the text (no answer text begins with one).
     QString normal = text;
     normal.replace(CrLf, QStringLiteral("\n"));
+    while (normal.startsWith(QLatin1Char('\n')))
+        normal.remove(0, 1);
     if (normal.endsWith(QLatin1Char('\n')))
         normal.chop(1);
     Reading r;

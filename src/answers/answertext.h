@@ -71,7 +71,8 @@ QString write(const Answers& answers);
 // the questionnaire reads back to the answers it was written from; where a
 // several-line box holds lines that could be read as the items after it,
 // every reading is kept (at most MaxReadings), never one chosen silently.
-// None: the text is not an answer text.
+// Empty lines around the text (as a mail body holds it) and LF line ends
+// are taken as they come.  None: the text is not an answer text.
 struct Reading {
     QList<Answers> readings;
     bool isAnswerText() const { return !readings.isEmpty(); }

@@ -137,11 +137,14 @@ void AnswerTextTest::notAnAnswerText()
     for (const QString& other :
          {QString(), QStringLiteral("Bonjour,\r\nvoici mes réponses.\r\n"),
           QString(text).replace(QStringLiteral("14. \r\n"), QStringLiteral("14. Excellent\r\n")),
-          QString(text).remove(QStringLiteral("20.\r\n")), text + QStringLiteral("P.S.\r\n")})
+          QString(text).remove(QStringLiteral("20.\r\n")), text + QStringLiteral("\r\nP.S.\r\n")})
         QVERIFY2(!read(other).isAnswerText(), qPrintable(other));
-    // Line ends a mail reader may have changed are no obstacle.
+    // Line ends a mail reader may have changed, and a mail body's empty lines
+    // around the text, are no obstacle.
     QVERIFY(read(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
                 .isAnswerText());
+    QCOMPARE(read(QStringLiteral("\r\n") + text + QStringLiteral("\r\n\r\n")).readings,
+             read(text).readings);
 }
 
 QTEST_GUILESS_MAIN(AnswerTextTest)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "answers/answertext.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The answers as a table row: one column per answer control, named after
+// its question ("q1", "q5_ordinateur", "q6_simulateurs_interet",
+// "q20_c", "q20_c_precision", "nom"...), in the order of the answer text.
+namespace columns
+{
+
+// The names, in order.
+const QStringList& names();
+
+// What a column's cells can say: « Oui » and « Non », « Oui » alone for a
+// ticked box, the labels of a list's scale; nothing for a free text, whose
+// cells say anything.
+const QList<QStringList>& choices();
+
+// The cells of one filling: « Oui » or « Non » for a yes/no pair and a
+// ticked box, the label chosen in a list, a text as typed; an empty cell for
+// anything unanswered.
+QStringList cells(const answertext::Answers& answers);
+
+} // namespace columns
