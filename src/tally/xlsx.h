@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The responses as a spreadsheet (libxlsxwriter): the table on a first sheet
+// « Réponses », the counts of each question on a second sheet « Décompte »
+// (question, answer, count, percentage).  Written row by row, in constant
+// memory.  False, with nothing left behind, when it could not be written.
+namespace xlsx
+{
+
+// answersFrom: the index of the first answer column in each row.
+bool write(const QString& path, const QStringList& header, const QList<QStringList>& rows,
+           int answersFrom);
+
+} // namespace xlsx

@@ -1,0 +1,214 @@
+// « Dépouillement » on mailboxes written by Python's mailbox module, holding
+// responses made by the questionnaire's own code, one forwarded as an
+// attachment, and a message that is no response: imported once, then again
+// adding nothing; the later response of a sender standing; the table out as
+// CSV, read back with Python's csv.
+#include "answers/answertext.h"
+#include "answers/columns.h"
+#include "smtp/mailtext.h"
+#include "tally/base.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using answertext::Answers;
+
+class DepouillementTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void importTwiceAddsNothing();
+    void theLaterResponseStands();
+    void commandLineToCsv();
+
+private:
+    QString mbox() const { return m_dir.filePath(QStringLiteral("boite.mbox")); }
+    QString maildir() const { return m_dir.filePath(QStringLiteral("Maildir")); }
+    QTemporaryDir m_dir;
+};
+
+namespace
+{
+
+// The message as the questionnaire sends it, dot-stuffing undone.
+QByteArray sent(const QByteArray& from, const QString& school, const Answers& a, const QDateTime& when)
+{
+    mailtext::Letter l;
+    l.from = from;
+    l.to = "avis@tarvel.example";
+    l.subject = QStringLiteral("Questionnaire ( %1 )").arg(school);
+    l.text = answertext::write(a);
+    l.date = when;
+    l.messageId = mailtext::messageId(l.from, when);
+    QByteArray data = mailtext::data(l);
+    data.chop(3); // the closing "."
+    return data.replace("\r\n..", "\r\n.");
+}
+
+Answers curie(const QString& name)
+{
+    Answers a;
+    a.options = {0};                             // 1. Oui
+    a.texts[0] = QStringLiteral("2019");         // 2.
+    a.lists[{catalogue::Kind::Interest, 5}] = 2; // 14. B
+    a.checks = {2};                              // 20. autre, with its text
+    a.texts[7] = QStringLiteral("en devoir ; à la maison");
+    a.texts[16] = name;
+    a.texts[9] = QStringLiteral("Deux lignes\r\n.avec un point");
+    return a;
+}
+
+QString cell(const Base& base, int row, const QString& column)
+{
+    return base.table().value(row).value(Base::tableHeader().indexOf(column));
+}
+
+} // namespace
+
+void DepouillementTest::initTestCase()
+{
+    const QDateTime day(QDate(2026, 12, 8), QTime(9, 0), Qt::OffsetFromUTC, 3600);
+    const QList<QByteArray> messages = {
+        sent("prof@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Marie Dupré")), day),
+        sent("cpe@college.fr", QStringLiteral("Collège Brassens"), Answers(), day.addSecs(60)),
+        QByteArray("From: pub@example.com\r\nSubject: Promotions\r\nMessage-ID: <pub@example.com>\r\n"
+                   "\r\nAchetez !\r\n"),
+        sent("prof2@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Jean Martin")),
+             day.addSecs(120)),
+    };
+    QStringList files;
+    for (int i = 0; i < messages.size(); ++i) {
+        QFile f(m_dir.filePath(QStringLiteral("%1.eml").arg(i)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(messages[i]);
+        files << f.fileName();
+    }
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(QStringLiteral("/usr/bin/python3"),
+            QStringList{QStringLiteral(TESTS_SOURCE_DIR "/tally/make_mailboxes.py"), m_dir.path()} +
+                files);
+    QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+}
+
+void DepouillementTest::importTwiceAddsNothing()
+{
+    QTemporaryDir dir;
+    Base base;
+    QVERIFY(base.open(dir.filePath(QStringLiteral("base.sqlite"))));
+    QList<Base::Outcome> outcomes;
+    const auto importInto = [&](const QString& box) {
+        outcomes.clear();
+        return mailreader::read(box, [&](const mailreader::Message& m) {
+                   outcomes << base.add(m);
+                   return true;
+               }) == mailreader::Result::Read;
+    };
+    using O = Base::Outcome;
+    QVERIFY(importInto(mbox()));
+    // The forwarded one is the same response as the fourth: one.
+    QCOMPARE(outcomes, (QList<O>{O::Added, O::Added, O::SetAside, O::Added, O::AlreadyThere}));
+    QVERIFY(importInto(mbox()));
+    QCOMPARE(outcomes.count(O::Added), 0);
+    QVERIFY(importInto(maildir()));
+    QCOMPARE(outcomes.count(O::Added), 0);
+    QCOMPARE(base.responses(), 3);
+    QCOMPARE(base.setAside(), 1);
+
+    // What was typed, as it was typed.
+    QCOMPARE(cell(base, 0, QStringLiteral("etablissement")), QStringLiteral("Lycée Curie"));
+    QCOMPARE(cell(base, 0, QStringLiteral("q1")), QStringLiteral("Oui"));
+    QCOMPARE(cell(base, 0, QStringLiteral("q3")), QString());
+    QCOMPARE(cell(base, 0, QStringLiteral("q14")), QStringLiteral("B"));
+    QCOMPARE(cell(base, 0, QStringLiteral("q20_c_precision")),
+             QStringLiteral("en devoir ; à la maison"));
+    QCOMPARE(cell(base, 0, QStringLiteral("q24")), QStringLiteral("Deux lignes\r\n.avec un point"));
+    QCOMPARE(cell(base, 0, QStringLiteral("nom")), QStringLiteral("Marie Dupré"));
+    QVERIFY(!importInto(m_dir.filePath(QStringLiteral("absente"))));
+}
+
+void DepouillementTest::theLaterResponseStands()
+{
+    QTemporaryDir dir;
+    Base base;
+    QVERIFY(base.open(dir.filePath(QStringLiteral("base.sqlite"))));
+    mailreader::Message first, second;
+    first.sender = second.sender = QStringLiteral("prof@lycee.fr");
+    first.text = answertext::write(Answers());
+    second.text = answertext::write(curie(QStringLiteral("Marie")));
+    first.date = QDateTime(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    second.date = first.date.addDays(1);
+    // Arriving in the wrong order changes nothing.
+    QCOMPARE(base.add(second), Base::Outcome::Added);
+    QCOMPARE(base.add(first), Base::Outcome::Added);
+    QCOMPARE(base.table().size(), 1);
+    QCOMPARE(cell(base, 0, QStringLiteral("nom")), QStringLiteral("Marie"));
+    QCOMPARE(base.table(true).size(), 2);
+}
+
+void DepouillementTest::commandLineToCsv()
+{
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("base.sqlite"));
+    const QString table = dir.filePath(QStringLiteral("reponses.csv"));
+    QProcess p;
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE),
+            {QStringLiteral("importer"), mbox(), maildir(), QStringLiteral("--base"), base});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(p.readAllStandardError().contains("3 réponses ajoutées"), "the summary");
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE),
+            {QStringLiteral("exporter"), QStringLiteral("--csv"), table, QStringLiteral("--base"), base});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+
+    QFile f(table);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "date;expediteur;etablissement;q1;"));
+    QVERIFY(bytes.contains("\r\n"));
+    // Python's csv, as a spreadsheet reads it: the columns by name.
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import csv,sys\n"
+                            "rows = list(csv.DictReader(open(sys.argv[1], encoding='utf-8-sig', "
+                            "newline=''), delimiter=';'))\n"
+                            "print(len(rows), rows[0]['q1'], rows[0]['q20_c_precision'], "
+                            "repr(rows[0]['q24']), rows[2]['nom'], sep='|')"),
+             table});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+             QStringLiteral("3|Oui|en devoir ; à la maison|'Deux lignes\\r\\n.avec un point'|Jean Martin"));
+
+    // The spreadsheet, read back with openpyxl: the table, and the counts.
+    const QString book = dir.filePath(QStringLiteral("reponses.xlsx"));
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("exporter"), QStringLiteral("--xlsx"),
+                                                book, QStringLiteral("--base"), base});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import openpyxl,sys\n"
+                            "b = openpyxl.load_workbook(sys.argv[1])\n"
+                            "t, c = b['Réponses'], b['Décompte']\n"
+                            "head = [x.value for x in t[1]]\n"
+                            "q1 = [r[head.index('q1')].value for r in t.iter_rows(min_row=2)]\n"
+                            "n = {(r[0].value, r[1].value): (r[2].value, round(r[3].value)) "
+                            "for r in c.iter_rows(min_row=2)}\n"
+                            "print(b.sheetnames, q1, n[('q1', 'Oui')], n[('q14', 'B')], sep='|')"),
+             book});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+             QStringLiteral("['Réponses', 'Décompte']|['Oui', None, 'Oui']|(2, 67)|(2, 67)"));
+
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("importer")});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 1);
+}
+
+QTEST_GUILESS_MAIN(DepouillementTest)
+#include "tst_depouillement.moc"
