@@ -70,7 +70,7 @@ QString flagDirectory(const Context& c)
 QString homeRelative(const char* variable, const QString& fallback)
 {
     const QString set = qEnvironmentVariable(variable);
-    // The base directory specification ignores relative paths.
+    // A relative path there is to be ignored, as XDG base directories say.
     if (!set.isEmpty() && QDir::isAbsolutePath(set))
         return set;
     return QDir::homePath() + QLatin1Char('/') + fallback;
