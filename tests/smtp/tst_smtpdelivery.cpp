@@ -1,4 +1,6 @@
 #include "smtp/smtpsession.h"
+#include "support/portprocess.h"
+#include "support/smtppeer.h"
 #include "support/smtpsink.h"
 
 #include <QJsonArray>
@@ -16,11 +18,14 @@ private Q_SLOTS:
     void dotsArriveIntact();
     void longLineArrivesWhole();
     void longAccentedSubject();
+    void aSubmissionPortThatHangsUpIsPassedBy();
 
 private:
     // Sends text from the establishment `expediteur` and returns the number
-    // of the delivered message, 0 when nothing was delivered.
-    int send(const QString& text, const QString& expediteur = QStringLiteral("Lycée Curie"));
+    // of the delivered message, 0 when nothing was delivered; automatic mode
+    // with a port 587 of its own when one is given.
+    int send(const QString& text, const QString& expediteur = QStringLiteral("Lycée Curie"),
+             quint16 submission = 0);
 
     SmtpSink m_sink;
 };
@@ -35,9 +40,19 @@ void SmtpDeliveryTest::initTestCase()
     QVERIFY2(m_sink.start(), "aiosmtpd did not start");
 }
 
-int SmtpDeliveryTest::send(const QString& text, const QString& expediteur)
+int SmtpDeliveryTest::send(const QString& text, const QString& expediteur, quint16 submission)
 {
     SmtpSession session(m_sink.port());
+    if (submission) {
+        SmtpSession::Connection c = session.connection();
+        c.mode = smtp::Mode::Automatic;
+        c.implicitPort = testing::closedPort();
+        c.startTlsPort = submission;
+        session.setConnection(c);
+        SmtpSession::Timeouts t;
+        t.probe = 60000; // outlasts the test: the budget is not what passes 587 by
+        session.setTimeouts(t);
+    }
     QSignalSpy ok(&session, &SmtpSession::succeeded);
     QSignalSpy ko(&session, &SmtpSession::failed);
     paranet::DispatchSettings m;
@@ -128,6 +143,16 @@ void SmtpDeliveryTest::longAccentedSubject()
     QVERIFY(n > 0);
     QCOMPARE(m_sink.message(n)[QLatin1String("subject")].toString(),
              QStringLiteral("Questionnaire ( ") + name + QStringLiteral(" )"));
+}
+
+void SmtpDeliveryTest::aSubmissionPortThatHangsUpIsPassedBy()
+{
+    // Port 587 takes the connection and closes it before any greeting: the
+    // message goes through port 25 all the same.
+    ScriptedPeer hangsUp;
+    hangsUp.greeting = ScriptedPeer::Close;
+    QVERIFY(send(QStringLiteral("1. Oui\r\n"), QStringLiteral("Lycée Curie"), hangsUp.port()) > 0);
+    QCOMPARE(hangsUp.connections, 1);
 }
 
 QTEST_GUILESS_MAIN(SmtpDeliveryTest)
