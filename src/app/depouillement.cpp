@@ -4,6 +4,7 @@
 //   depouillement importer <boîte>… --base <fichier>
 //   depouillement exporter --csv <fichier> [--virgule] --base <fichier>
 //   depouillement exporter --xlsx <fichier> --base <fichier>
+//   depouillement exporter --pdf <fichier> --base <fichier>
 //
 // Exit status: 0 done (messages that are not responses are set aside and
 // counted, not an error); 1 the command is wrong; 2 a mailbox could not be
@@ -12,14 +13,16 @@
 #include "tally/base.h"
 #include "tally/csv.h"
 #include "tally/mailreader.h"
+#include "tally/report.h"
 #include "tally/xlsx.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace
@@ -42,6 +45,7 @@ int usage()
         "  depouillement importer <boîte>… --base <fichier>\n"
         "  depouillement exporter --csv <fichier> [--virgule] --base <fichier>\n"
         "  depouillement exporter --xlsx <fichier> --base <fichier>\n"
+        "  depouillement exporter --pdf <fichier> --base <fichier>\n"
         "Une boîte est un fichier mbox, un dossier Maildir ou un message (.eml).\n"));
     return Usage;
 }
@@ -97,6 +101,16 @@ int exportXlsx(const Base& base, const QString& path)
     return Done;
 }
 
+int exportPdf(const Base& base, const QString& path)
+{
+    QList<QStringList> answers;
+    for (const QStringList& row : base.table())
+        answers << row.mid(Base::AnswersFrom);
+    if (!report::write(path, answers))
+        return say(QStringLiteral("Écriture impossible : %1\n").arg(path)), ExportFailed;
+    return Done;
+}
+
 int exportCsv(const Base& base, const QString& path, QChar separator)
 {
     QSaveFile out(path);
@@ -110,8 +124,16 @@ int exportCsv(const Base& base, const QString& path, QChar separator)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // The report's charts need a graphical application, a screen or none.
+    bool pdf = false;
+    for (int i = 1; i < argc; ++i)
+        pdf = pdf || qstrcmp(argv[i], "--pdf") == 0;
+    if (pdf && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = pdf ? std::make_unique<QApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
     const auto take = [&args](const QString& option) {
         const qsizetype at = args.indexOf(option);
         if (at < 0 || at + 1 >= args.size())
@@ -135,10 +157,15 @@ int main(int argc, char* argv[])
         const bool comma = args.removeAll(QStringLiteral("--virgule")) > 0;
         const QString csvPath = take(QStringLiteral("--csv"));
         const QString xlsxPath = take(QStringLiteral("--xlsx"));
-        if (!csvPath.isEmpty() && xlsxPath.isEmpty() && args.isEmpty())
-            return exportCsv(base, csvPath, comma ? QLatin1Char(',') : QLatin1Char(';'));
-        if (!xlsxPath.isEmpty() && csvPath.isEmpty() && args.isEmpty() && !comma)
-            return exportXlsx(base, xlsxPath);
+        const QString pdfPath = take(QStringLiteral("--pdf"));
+        const int formats = !csvPath.isEmpty() + !xlsxPath.isEmpty() + !pdfPath.isEmpty();
+        if (formats == 1 && args.isEmpty() && (!comma || !csvPath.isEmpty())) {
+            if (!csvPath.isEmpty())
+                return exportCsv(base, csvPath, comma ? QLatin1Char(',') : QLatin1Char(';'));
+            if (!xlsxPath.isEmpty())
+                return exportXlsx(base, xlsxPath);
+            return exportPdf(base, pdfPath);
+        }
     }
     return usage();
 }

@@ -205,6 +205,21 @@ void DepouillementTest::commandLineToCsv()
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
              QStringLiteral("['Réponses', 'Décompte']|['Oui', None, 'Oui']|(2, 67)|(2, 67)"));
 
+    // The report, read back with pdftotext: the counts and the free texts.
+    const QString pdf = dir.filePath(QStringLiteral("rapport.pdf"));
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("exporter"), QStringLiteral("--pdf"),
+                                                pdf, QStringLiteral("--base"), base});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(p.waitForFinished(30000));
+    const QString shown = QString::fromUtf8(p.readAllStandardOutput());
+    for (const QString& expected :
+         {QStringLiteral("3 réponses"), QStringLiteral("Oui : 2 (67 %)"),
+          QStringLiteral("B : 2 (67 %)"), QStringLiteral("– Marie Dupré"),
+          QStringLiteral("– en devoir ; à la maison")})
+        QVERIFY2(shown.contains(expected), qPrintable(expected + QLatin1Char('\n') + shown.left(1500)));
+
     p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("importer")});
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 1);

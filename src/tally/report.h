@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The report of the responses as a PDF file: for each question its counts
+// and percentages with a bar chart (Qt Charts), then the free-text answers
+// listed, question by question.  Needs a QApplication (the charts are
+// widgets); an offscreen one does.
+namespace report
+{
+
+// rows: the answer cells of each response, one a column of columns::names().
+bool write(const QString& path, const QList<QStringList>& rows);
+
+} // namespace report
