@@ -4,13 +4,14 @@
 // validators; then the same install made read-only, as under /usr, used by a
 // user who has never run it.
 #include "dispatch/exporter.h"
-#include "smtp/smtpsession.h"
-#include "support/smtpsink.h"
 #include "settings/param.h"
+#include "smtp/smtpsession.h"
 #include "storage/paranet.h"
 #include "storage/places.h"
 #include "storage/recordfile.h"
 #include "support/helpers.h"
+#include "support/process.h"
+#include "support/smtpsink.h"
 #include "ui/imagebutton.h"
 #include "ui/messagebox.h"
 
@@ -35,23 +36,6 @@ namespace
 {
 
 const QString AppId = QStringLiteral("fr.tarvel.questionnaire");
-
-struct Run {
-    int code = -1;
-    QByteArray output;
-};
-
-Run run(const QString& program, const QStringList& arguments)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    Run r;
-    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit)
-        r.code = p.exitCode();
-    r.output = p.readAll();
-    return r;
-}
 
 // The keys of the [Desktop Entry] group, their string escapes undone.
 QMap<QString, QString> desktopEntry(const QString& path)
@@ -154,10 +138,10 @@ void InstallTest::initTestCase()
     QVERIFY(m_dir.isValid());
     // A space and an accent in the prefix: the entry must quote its command.
     m_prefix = m_dir.filePath(QStringLiteral("mon dossier élève"));
-    const Run r = run(QStringLiteral(CMAKE_COMMAND_PATH),
-                      {QStringLiteral("--install"), QStringLiteral(PROJECT_BUILD_DIR),
-                       QStringLiteral("--prefix"), m_prefix});
-    QVERIFY2(r.code == 0, r.output.constData());
+    const Run r = runCommand(QStringLiteral(CMAKE_COMMAND_PATH),
+                             {QStringLiteral("--install"), QStringLiteral(PROJECT_BUILD_DIR),
+                              QStringLiteral("--prefix"), m_prefix});
+    QVERIFY2(r.code == 0, qPrintable(r.output));
 }
 
 void InstallTest::layout()
@@ -226,20 +210,21 @@ void InstallTest::icons()
 
 void InstallTest::validators()
 {
-    Run r = run(QStringLiteral("desktop-file-validate"), {entryPath()});
-    QVERIFY2(r.code == 0, r.output.constData());
-    QVERIFY2(r.output.trimmed().isEmpty(), r.output.constData()); // not even a hint
+    Run r = runCommand(QStringLiteral("desktop-file-validate"), {entryPath()});
+    QVERIFY2(r.code == 0, qPrintable(r.output));
+    QVERIFY2(r.output.trimmed().isEmpty(), qPrintable(r.output)); // not even a hint
 
     // Pedantic, and against the installed tree: the entry and icon it names.
-    r = run(QStringLiteral("appstreamcli"),
-            {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
-             path(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(AppId))});
-    QVERIFY2(r.code == 0, r.output.constData());
+    r = runCommand(QStringLiteral("appstreamcli"),
+                   {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                    QStringLiteral("--pedantic"),
+                    path(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(AppId))});
+    QVERIFY2(r.code == 0, qPrintable(r.output));
     QVERIFY2(r.output.contains("Validation was successful.") && !r.output.contains("infos:"),
-             r.output.constData());
-    r = run(QStringLiteral("appstreamcli"),
-            {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), m_prefix});
-    QVERIFY2(r.code == 0, r.output.constData());
+             qPrintable(r.output));
+    r = runCommand(QStringLiteral("appstreamcli"),
+                   {QStringLiteral("validate-tree"), QStringLiteral("--no-net"), m_prefix});
+    QVERIFY2(r.code == 0, qPrintable(r.output));
 }
 
 void InstallTest::startsFromItsEntry_data()
@@ -339,24 +324,25 @@ void InstallTest::firstUseFromAReadOnlyInstall()
     QVERIFY(!shipped.isEmpty());
 
     // The program itself: the flag and the settings go to the user's folders.
-    QCOMPARE(runUnprivileged(QStringLiteral("timeout"),
-                             {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("3"),
-                              program()},
-                             environment),
+    QCOMPARE(runUnprivileged(
+                 QStringLiteral("timeout"),
+                 {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("3"), program()},
+                 environment),
              124);
     QCOMPARE(readBytes(state + QStringLiteral("/questionnaire/TEMPO.SPC")).mid(FlagOffset, 5),
              FlagNon);
     const QString own = config + QStringLiteral("/questionnaire/PARANET.LST");
     QCOMPARE(readBytes(own), shipped);
-    QCOMPARE(QDir(programDir()).entryList(QDir::Files), QStringList(QStringLiteral("questionnaire")));
+    QCOMPARE(QDir(programDir()).entryList(QDir::Files),
+             QStringList(QStringLiteral("questionnaire")));
 
     // « Paramètres », then « Expédier »: to the template's recipient.
     SmtpSink sink;
     QVERIFY(sink.start());
-    QCOMPARE(runUnprivileged(QCoreApplication::applicationFilePath(),
-                             {QStringLiteral("--first-use-child"), programDir(),
-                              QString::number(sink.port())},
-                             environment),
+    QCOMPARE(runUnprivileged(
+                 QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--first-use-child"), programDir(), QString::number(sink.port())},
+                 environment),
              0);
     QCOMPARE(sink.delivered(), 1);
     QCOMPARE(sink.message(1)[QLatin1String("rcpt_tos")].toVariant().toStringList(),
@@ -365,7 +351,8 @@ void InstallTest::firstUseFromAReadOnlyInstall()
     QVERIFY(paranet::readDispatch(config + QStringLiteral("/questionnaire"), &settings));
     QCOMPARE(settings.expediteur, QStringLiteral("Lycée Curie"));
     QCOMPARE(readBytes(path(QStringLiteral("share/questionnaire/PARANET.LST"))), shipped);
-    QCOMPARE(QDir(programDir()).entryList(QDir::Files), QStringList(QStringLiteral("questionnaire")));
+    QCOMPARE(QDir(programDir()).entryList(QDir::Files),
+             QStringList(QStringLiteral("questionnaire")));
 }
 
 int main(int argc, char** argv)

@@ -3,6 +3,7 @@
 // machine, started by root without writing under /usr, and removed again
 // without a trace.  Needs dpkg-deb and lintian (scripts/setup test).
 #include "support/helpers.h"
+#include "support/process.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,23 +18,6 @@ using namespace testing;
 
 namespace
 {
-
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run run(const QString& program, const QStringList& arguments, int timeoutMs = 600000)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    Run r;
-    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
-        r.code = p.exitCode();
-    r.output = QString::fromUtf8(p.readAll());
-    return r;
-}
 
 const QStringList Shipped = {
     QStringLiteral("/usr/bin/questionnaire"),
@@ -71,7 +55,7 @@ void PackageTest::initTestCase()
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is missing (scripts/setup test)").arg(tool)));
     }
-    const Run r = run(QStringLiteral(PROJECT_SOURCE_DIR "/scripts/package"), {m_out.path()});
+    const Run r = runCommand(QStringLiteral(PROJECT_SOURCE_DIR "/scripts/package"), {m_out.path()});
     QVERIFY2(r.code == 0, qPrintable(r.output));
     m_deb = m_out.filePath(QStringLiteral("questionnaire_" PROJECT_VERSION "_amd64.deb"));
     QVERIFY2(QFile::exists(m_deb), qPrintable(r.output));
@@ -79,7 +63,7 @@ void PackageTest::initTestCase()
 
 void PackageTest::contents()
 {
-    const Run list = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb});
+    const Run list = runCommand(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), m_deb});
     QCOMPARE(list.code, 0);
     for (const QString& file : Shipped)
         QVERIFY2(list.output.contains(QLatin1Char('.') + file), qPrintable(file));
@@ -87,8 +71,8 @@ void PackageTest::contents()
         QVERIFY2(line.contains(QLatin1String(" root/root ")), qPrintable(line));
         QVERIFY2(line.contains(QLatin1String(" ./usr/")), qPrintable(line));
     }
-    const Run depends =
-        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
+    const Run depends = runCommand(QStringLiteral("dpkg-deb"),
+                                   {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
     for (const char* needed : {"libqt6widgets6", "libqt6network6", "libqt6keychain1",
                                "fonts-liberation", "qt6-translations-l10n"})
         QVERIFY2(depends.output.contains(QLatin1String(needed)), qPrintable(depends.output));
@@ -97,8 +81,8 @@ void PackageTest::contents()
 void PackageTest::lintian()
 {
     // Errors and warnings alike: the README lists none left.
-    const Run r = run(QStringLiteral("lintian"), {QStringLiteral("--fail-on"),
-                                                  QStringLiteral("error,warning"), m_deb});
+    const Run r = runCommand(QStringLiteral("lintian"),
+                             {QStringLiteral("--fail-on"), QStringLiteral("error,warning"), m_deb});
     QVERIFY2(r.code == 0, qPrintable(r.output));
     QVERIFY2(!r.output.contains(QRegularExpression(QStringLiteral("^[EW]: "),
                                                    QRegularExpression::MultilineOption)),
@@ -110,8 +94,8 @@ void PackageTest::installsAndRemoves()
     if (::geteuid() != 0)
         QSKIP("installing a package needs root");
     const QString apt = QStringLiteral("apt-get");
-    Run r = run(apt, {QStringLiteral("install"), QStringLiteral("-y"), QStringLiteral("-q"),
-                      m_deb});
+    Run r = runCommand(
+        apt, {QStringLiteral("install"), QStringLiteral("-y"), QStringLiteral("-q"), m_deb});
     QVERIFY2(r.code == 0, qPrintable(r.output));
     for (const QString& file : Shipped)
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
@@ -124,8 +108,9 @@ void PackageTest::installsAndRemoves()
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), home.filePath(QStringLiteral("state")));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral("timeout"), {QStringLiteral("-s"), QStringLiteral("TERM"),
-                                        QStringLiteral("3"), QStringLiteral("/usr/bin/questionnaire")});
+    p.start(QStringLiteral("timeout"),
+            {QStringLiteral("-s"), QStringLiteral("TERM"), QStringLiteral("3"),
+             QStringLiteral("/usr/bin/questionnaire")});
     QVERIFY(p.waitForFinished(20000));
     QCOMPARE(readBytes(home.filePath(QStringLiteral("state/questionnaire/TEMPO.SPC")))
                  .mid(FlagOffset, 5),
@@ -135,13 +120,13 @@ void PackageTest::installsAndRemoves()
     QCOMPARE(QDir(QStringLiteral("/usr/lib/questionnaire")).entryList(QDir::Files),
              QStringList(QStringLiteral("questionnaire")));
 
-    r = run(apt, {QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("-q"),
-                  QStringLiteral("questionnaire")});
+    r = runCommand(apt, {QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("-q"),
+                         QStringLiteral("questionnaire")});
     QVERIFY2(r.code == 0, qPrintable(r.output));
     for (const QString& file : Shipped)
         QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
-    for (const char* folder : {"/usr/lib/questionnaire", "/usr/share/questionnaire",
-                               "/usr/share/doc/questionnaire"})
+    for (const char* folder :
+         {"/usr/lib/questionnaire", "/usr/share/questionnaire", "/usr/share/doc/questionnaire"})
         QVERIFY2(!QFileInfo::exists(QLatin1String(folder)), folder);
 }
 

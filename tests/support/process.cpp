@@ -16,4 +16,16 @@ void stopProcess(QProcess& process)
     }
 }
 
+Run runCommand(const QString& program, const QStringList& arguments, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    Run r;
+    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
+        r.code = p.exitCode();
+    r.output = QString::fromUtf8(p.readAll());
+    return r;
+}
+
 } // namespace testing
