@@ -11,15 +11,10 @@
 // read; 3 the base could not be opened or written; 4 the export could not
 // be written.
 #include "tally/base.h"
-#include "tally/csv.h"
-#include "tally/mailreader.h"
-#include "tally/report.h"
-#include "tally/xlsx.h"
+#include "tally/exports.h"
+#include "tally/importer.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QSaveFile>
-#include <QTextStream>
 
 #include <cstdio>
 #include <memory>
@@ -29,9 +24,6 @@ namespace
 {
 
 enum Status { Done = 0, Usage = 1, MailboxUnreadable = 2, BaseFailed = 3, ExportFailed = 4 };
-
-// Messages in one transaction: a kill loses at most the batch under way.
-constexpr int Batch = 500;
 
 void say(const QString& text)
 {
@@ -52,70 +44,40 @@ int usage()
 
 int import(Base& base, const QStringList& mailboxes)
 {
-    const bool progress = isatty(STDERR_FILENO);
-    int read = 0, added = 0, already = 0, aside = 0;
+    // A progress line, rewritten in place, when someone watches.
+    const bool watched = isatty(STDERR_FILENO);
+    Importer importer(base);
+    const auto progress = [watched](const Importer::Tally& t) {
+        if (watched && t.read >= Importer::Batch)
+            say(QStringLiteral("\r%1 messages lus, %2 réponses ajoutées").arg(t.read).arg(t.added));
+        return true;
+    };
     for (const QString& box : mailboxes) {
-        base.begin();
-        int inBatch = 0;
-        const mailreader::Result r = mailreader::read(box, [&](const mailreader::Message& m) {
-            switch (base.add(m)) {
-            case Base::Outcome::Added:
-                ++added;
-                break;
-            case Base::Outcome::AlreadyThere:
-                ++already;
-                break;
-            case Base::Outcome::SetAside:
-                ++aside;
-                break;
-            }
-            if (++inBatch == Batch) {
-                base.commit();
-                base.begin();
-                inBatch = 0;
-            }
-            if (progress && ++read % 1000 == 0)
-                say(QStringLiteral("\r%1 messages lus").arg(read));
-            return true;
-        });
-        if (!base.commit())
-            return say(QStringLiteral("Écriture impossible dans la base : %1\n").arg(base.error())),
+        switch (importer.run(box, progress)) {
+        case Importer::Result::Done:
+        case Importer::Result::Stopped:
+            break;
+        case Importer::Result::BaseFailed:
+            return say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error())),
                    BaseFailed;
-        if (r == mailreader::Result::Unreadable)
-            return say(QStringLiteral("Boîte illisible : %1\n").arg(box)), MailboxUnreadable;
+        case Importer::Result::MailboxUnreadable:
+            return say(QStringLiteral("\nBoîte illisible : %1\n").arg(box)), MailboxUnreadable;
+        }
     }
-    if (progress && read >= 1000)
+    const Importer::Tally& t = importer.tally();
+    if (watched && t.read >= Importer::Batch)
         say(QStringLiteral("\n"));
     say(QStringLiteral("%1 réponses ajoutées, %2 déjà dans la base, %3 messages mis de côté "
                        "(non reconnus).\n")
-            .arg(added)
-            .arg(already)
-            .arg(aside));
+            .arg(t.added)
+            .arg(t.already)
+            .arg(t.setAside));
     return Done;
 }
 
-int exportXlsx(const Base& base, const QString& path)
+int exported(bool written, const QString& path)
 {
-    if (!xlsx::write(path, Base::tableHeader(), base.table(), Base::AnswersFrom))
-        return say(QStringLiteral("Écriture impossible : %1\n").arg(path)), ExportFailed;
-    return Done;
-}
-
-int exportPdf(const Base& base, const QString& path)
-{
-    QList<QStringList> answers;
-    for (const QStringList& row : base.table())
-        answers << row.mid(Base::AnswersFrom);
-    if (!report::write(path, answers))
-        return say(QStringLiteral("Écriture impossible : %1\n").arg(path)), ExportFailed;
-    return Done;
-}
-
-int exportCsv(const Base& base, const QString& path, QChar separator)
-{
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) ||
-        !csv::write(&out, Base::tableHeader(), base.table(), separator) || !out.commit())
+    if (!written)
         return say(QStringLiteral("Écriture impossible : %1\n").arg(path)), ExportFailed;
     return Done;
 }
@@ -160,11 +122,14 @@ int main(int argc, char* argv[])
         const QString pdfPath = take(QStringLiteral("--pdf"));
         const int formats = !csvPath.isEmpty() + !xlsxPath.isEmpty() + !pdfPath.isEmpty();
         if (formats == 1 && args.isEmpty() && (!comma || !csvPath.isEmpty())) {
+            const Base::Filter all;
             if (!csvPath.isEmpty())
-                return exportCsv(base, csvPath, comma ? QLatin1Char(',') : QLatin1Char(';'));
+                return exported(exports::csv(base, all, csvPath,
+                                             comma ? QLatin1Char(',') : QLatin1Char(';')),
+                                csvPath);
             if (!xlsxPath.isEmpty())
-                return exportXlsx(base, xlsxPath);
-            return exportPdf(base, pdfPath);
+                return exported(exports::xlsx(base, all, xlsxPath), xlsxPath);
+            return exported(exports::pdf(base, all, pdfPath), pdfPath);
         }
     }
     return usage();

@@ -6,17 +6,41 @@
 #include <QAtomicInt>
 #include <QRegularExpression>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 namespace
 {
 
-constexpr int SchemaVersion = 1;
-
 QString quoted(const QString& column)
 {
     return QLatin1Char('"') + column + QLatin1Char('"');
+}
+
+// What each version adds to the one before: steps[v] brings a base from
+// version v to v + 1.  A step once released is never changed.
+QList<QStringList> steps()
+{
+    QStringList answerColumns;
+    for (const QString& c : columns::names())
+        answerColumns << quoted(c) + QStringLiteral(" TEXT");
+    return {
+        {
+            QStringLiteral("CREATE TABLE responses (id INTEGER PRIMARY KEY, message_id TEXT, "
+                           "received TEXT NOT NULL, sender TEXT NOT NULL, establishment TEXT, "
+                           "text TEXT NOT NULL, readings INTEGER NOT NULL, superseded_by INTEGER, ") +
+                answerColumns.join(QStringLiteral(", ")) + QLatin1Char(')'),
+            QStringLiteral("CREATE UNIQUE INDEX responses_message ON responses(message_id) "
+                           "WHERE message_id <> ''"),
+            QStringLiteral("CREATE INDEX responses_sender ON responses(sender)"),
+            QStringLiteral("CREATE TABLE set_aside (id INTEGER PRIMARY KEY, message_id TEXT, "
+                           "received TEXT, sender TEXT, subject TEXT, reason TEXT NOT NULL)"),
+        },
+        // 2: a window opens on the oldest responses without sorting them all.
+        {
+            QStringLiteral("CREATE INDEX responses_received ON responses(received, id)"),
+            QStringLiteral("CREATE INDEX set_aside_message ON set_aside(message_id)"),
+        },
+    };
 }
 
 // "Questionnaire ( Lycée Curie )": the establishment between the brackets.
@@ -26,6 +50,56 @@ QString establishmentOf(const QString& subject)
     const QRegularExpressionMatch m = form.match(subject);
     return m.hasMatch() ? m.captured(1) : QString();
 }
+
+QString utcText(const QDateTime& t)
+{
+    return t.toUTC().toString(Qt::ISODate);
+}
+
+// The SQL condition of a filter, with its values in order.
+struct Where {
+    QString sql;
+    QVariantList values;
+};
+
+Where whereOf(const Base::Filter& f, bool withSuperseded)
+{
+    QStringList terms;
+    Where w;
+    if (!withSuperseded)
+        terms << QStringLiteral("superseded_by IS NULL");
+    if (!f.establishment.isEmpty()) {
+        terms << QStringLiteral("establishment = ?");
+        w.values << f.establishment;
+    }
+    if (f.from.isValid()) {
+        terms << QStringLiteral("received >= ?");
+        w.values << utcText(f.from.startOfDay());
+    }
+    if (f.to.isValid()) {
+        terms << QStringLiteral("received < ?");
+        w.values << utcText(f.to.addDays(1).startOfDay());
+    }
+    if (!terms.isEmpty())
+        w.sql = QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    return w;
+}
+
+// The table's columns as the base names them.
+const QStringList& selectedColumns()
+{
+    static const QStringList c = [] {
+        QStringList s = {QStringLiteral("received"), QStringLiteral("sender"),
+                         QStringLiteral("establishment")};
+        for (const QString& name : columns::names())
+            s << quoted(name);
+        return s;
+    }();
+    return c;
+}
+
+enum Statement { FindSetAside, InsertSetAside, FindResponse, InsertResponse, FindStanding, Mark,
+                 Statements };
 
 } // namespace
 
@@ -37,6 +111,7 @@ Base::Base()
 
 Base::~Base()
 {
+    m_statements.clear();
     if (QSqlDatabase::contains(m_connection)) {
         db().close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -48,15 +123,31 @@ QSqlDatabase Base::db() const
     return QSqlDatabase::database(m_connection, false);
 }
 
+QString Base::path() const
+{
+    return db().databaseName();
+}
+
+bool Base::fail(const QSqlQuery& q)
+{
+    m_error = q.lastError().text();
+    return false;
+}
+
 bool Base::open(const QString& path)
 {
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     d.setDatabaseName(path);
+    // Another process importing holds the base for a moment: wait for it.
+    d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!d.open()) {
         m_error = d.lastError().text();
         return false;
     }
-    QSqlQuery(d).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    QSqlQuery q(d);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return fail(q);
+    q.finish(); // a statement left open would hold the migration's commit
     return migrate();
 }
 
@@ -64,39 +155,33 @@ bool Base::migrate()
 {
     QSqlDatabase d = db();
     QSqlQuery q(d);
-    q.exec(QStringLiteral("PRAGMA user_version"));
+    if (!q.exec(QStringLiteral("PRAGMA user_version")))
+        return fail(q);
     const int version = q.next() ? q.value(0).toInt() : 0;
-    if (version > SchemaVersion) {
+    const QList<QStringList> all = steps();
+    if (version > all.size()) {
         m_error = QStringLiteral("base d’une version plus récente du programme");
         return false;
     }
-    if (version == SchemaVersion)
+    if (version == all.size())
         return true;
-    // From nothing to version 1; later versions add their steps here.
-    QStringList answerColumns;
-    for (const QString& c : columns::names())
-        answerColumns << quoted(c) + QStringLiteral(" TEXT");
-    const QStringList steps = {
-        QStringLiteral("CREATE TABLE responses (id INTEGER PRIMARY KEY, message_id TEXT, "
-                       "received TEXT NOT NULL, sender TEXT NOT NULL, establishment TEXT, "
-                       "text TEXT NOT NULL, readings INTEGER NOT NULL, superseded_by INTEGER, ") +
-            answerColumns.join(QStringLiteral(", ")) + QLatin1Char(')'),
-        QStringLiteral("CREATE UNIQUE INDEX responses_message ON responses(message_id) "
-                       "WHERE message_id <> ''"),
-        QStringLiteral("CREATE INDEX responses_sender ON responses(sender)"),
-        QStringLiteral("CREATE TABLE set_aside (id INTEGER PRIMARY KEY, message_id TEXT, "
-                       "received TEXT, sender TEXT, subject TEXT, reason TEXT NOT NULL)"),
-        QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion),
-    };
     d.transaction();
-    for (const QString& step : steps) {
+    QStringList run;
+    for (qsizetype v = version; v < all.size(); ++v)
+        run += all[v];
+    run << QStringLiteral("PRAGMA user_version = %1").arg(all.size());
+    for (const QString& step : run) {
         if (!q.exec(step)) {
-            m_error = q.lastError().text();
+            fail(q);
             d.rollback();
             return false;
         }
     }
-    return d.commit();
+    if (!d.commit()) {
+        m_error = d.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 bool Base::begin()
@@ -106,84 +191,118 @@ bool Base::begin()
 
 bool Base::commit()
 {
-    return db().commit();
+    if (db().commit())
+        return true;
+    m_error = db().lastError().text();
+    db().rollback();
+    return false;
+}
+
+void Base::rollback()
+{
+    db().rollback();
+}
+
+QSqlQuery& Base::prepared(int which, const QString& sql)
+{
+    if (m_statements.empty())
+        m_statements.resize(Statements);
+    if (!m_statements[which]) {
+        m_statements[which] = std::make_unique<QSqlQuery>(db());
+        m_statements[which]->prepare(sql);
+    }
+    return *m_statements[which];
 }
 
 Base::Outcome Base::add(const mailreader::Message& m)
 {
-    QSqlDatabase d = db();
     const QString sender = m.sender.trimmed().toLower();
     const QString received =
-        (m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc()).toUTC().toString(Qt::ISODate);
+        utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
 
     const answertext::Reading reading = answertext::read(m.text);
-    const QString& text = m.text;
     // A response forwarded as an attachment is the original's, with its own
     // sender and Message-ID: the same response twice is one.
     if (!reading.isAnswerText() && m.forwarded &&
         answertext::read(m.forwarded->text).isAnswerText())
         return add(*m.forwarded);
 
-    QSqlQuery q(d);
     if (!reading.isAnswerText()) {
-        q.prepare(QStringLiteral("SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"));
-        q.addBindValue(m.messageId);
-        if (q.exec() && q.next())
+        QSqlQuery& find = prepared(FindSetAside, QStringLiteral(
+            "SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"));
+        find.bindValue(0, m.messageId);
+        if (!find.exec())
+            return fail(find), Outcome::Failed;
+        const bool known = find.next();
+        find.finish();
+        if (known)
             return Outcome::AlreadyThere;
-        q.prepare(QStringLiteral("INSERT INTO set_aside (message_id, received, sender, subject, "
-                                 "reason) VALUES (?, ?, ?, ?, ?)"));
-        for (const QString& v : {m.messageId, received, sender, m.subject,
-                                 m.text.isEmpty() ? QStringLiteral("aucun texte lisible")
-                                                  : QStringLiteral("le texte n’est pas celui "
-                                                                   "d’un questionnaire")})
-            q.addBindValue(v);
-        q.exec();
-        return Outcome::SetAside;
+        QSqlQuery& insert = prepared(InsertSetAside, QStringLiteral(
+            "INSERT INTO set_aside (message_id, received, sender, subject, reason) "
+            "VALUES (?, ?, ?, ?, ?)"));
+        const QString reason = m.text.isEmpty()
+                                   ? QStringLiteral("aucun texte lisible")
+                                   : QStringLiteral("le texte n’est pas celui d’un questionnaire");
+        int i = 0;
+        for (const QString& v : {m.messageId, received, sender, m.subject, reason})
+            insert.bindValue(i++, v);
+        return insert.exec() ? Outcome::SetAside : (fail(insert), Outcome::Failed);
     }
 
-    q.prepare(QStringLiteral("SELECT 1 FROM responses WHERE (message_id = ? AND message_id <> '') "
-                             "OR (sender = ? AND text = ?)"));
-    q.addBindValue(m.messageId);
-    q.addBindValue(sender);
-    q.addBindValue(text);
-    if (q.exec() && q.next())
+    QSqlQuery& find = prepared(FindResponse, QStringLiteral(
+        "SELECT 1 FROM responses WHERE (message_id = ? AND message_id <> '') "
+        "OR (sender = ? AND text = ?)"));
+    find.bindValue(0, m.messageId);
+    find.bindValue(1, sender);
+    find.bindValue(2, m.text);
+    if (!find.exec())
+        return fail(find), Outcome::Failed;
+    const bool known = find.next();
+    find.finish();
+    if (known)
         return Outcome::AlreadyThere;
 
-    const QStringList cells = columns::cells(reading.readings.first());
-    QStringList names = {QStringLiteral("message_id"), QStringLiteral("received"),
-                         QStringLiteral("sender"),     QStringLiteral("establishment"),
-                         QStringLiteral("text"),       QStringLiteral("readings")};
-    for (const QString& c : columns::names())
-        names << quoted(c);
-    q.prepare(QStringLiteral("INSERT INTO responses (%1) VALUES (%2)")
-                  .arg(names.join(QLatin1Char(',')),
-                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
-    for (const QVariant& v :
-         {QVariant(m.messageId), QVariant(received), QVariant(sender),
-          QVariant(establishmentOf(m.subject)), QVariant(text), QVariant(int(reading.readings.size()))})
-        q.addBindValue(v);
-    for (const QString& cell : cells)
-        q.addBindValue(cell);
-    if (!q.exec()) {
-        m_error = q.lastError().text();
-        return Outcome::SetAside;
-    }
-    const qlonglong id = q.lastInsertId().toLongLong();
+    const QStringList& names = columns::names();
+    QStringList fields = {QStringLiteral("message_id"), QStringLiteral("received"),
+                          QStringLiteral("sender"),     QStringLiteral("establishment"),
+                          QStringLiteral("text"),       QStringLiteral("readings")};
+    for (const QString& c : names)
+        fields << quoted(c);
+    QSqlQuery& insert = prepared(InsertResponse,
+        QStringLiteral("INSERT INTO responses (%1) VALUES (%2)")
+            .arg(fields.join(QLatin1Char(',')),
+                 QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+    int i = 0;
+    for (const QVariant& v : {QVariant(m.messageId), QVariant(received), QVariant(sender),
+                              QVariant(establishmentOf(m.subject)), QVariant(m.text),
+                              QVariant(int(reading.readings.size()))})
+        insert.bindValue(i++, v);
+    for (const QString& cell : columns::cells(reading.readings.first()))
+        insert.bindValue(i++, cell);
+    if (!insert.exec())
+        return fail(insert), Outcome::Failed;
+    const qlonglong id = insert.lastInsertId().toLongLong();
 
     // The latest response of a sender stands; the others are kept, marked.
-    q.prepare(QStringLiteral("SELECT id, received FROM responses WHERE sender = ? AND id <> ? "
-                             "AND superseded_by IS NULL"));
-    q.addBindValue(sender);
-    q.addBindValue(id);
-    if (q.exec() && q.next()) {
-        const qlonglong other = q.value(0).toLongLong();
-        const bool newer = received >= q.value(1).toString();
-        QSqlQuery mark(d);
-        mark.prepare(QStringLiteral("UPDATE responses SET superseded_by = ? WHERE id = ?"));
-        mark.addBindValue(newer ? id : other);
-        mark.addBindValue(newer ? other : id);
-        mark.exec();
+    QSqlQuery& standing = prepared(FindStanding, QStringLiteral(
+        "SELECT id, received FROM responses WHERE sender = ? AND id <> ? "
+        "AND superseded_by IS NULL"));
+    standing.bindValue(0, sender);
+    standing.bindValue(1, id);
+    if (!standing.exec())
+        return fail(standing), Outcome::Failed;
+    if (standing.next()) {
+        const qlonglong other = standing.value(0).toLongLong();
+        const bool newer = received >= standing.value(1).toString();
+        standing.finish();
+        QSqlQuery& mark = prepared(Mark, QStringLiteral(
+            "UPDATE responses SET superseded_by = ? WHERE id = ?"));
+        mark.bindValue(0, newer ? id : other);
+        mark.bindValue(1, newer ? other : id);
+        if (!mark.exec())
+            return fail(mark), Outcome::Failed;
     }
+    standing.finish();
     return Outcome::Added;
 }
 
@@ -206,23 +325,96 @@ QStringList Base::tableHeader()
            columns::names();
 }
 
-QList<QStringList> Base::table(bool withSuperseded) const
+void Base::forEach(const Filter& filter, const std::function<void(const QStringList&)>& each,
+                   bool withSuperseded) const
 {
-    QStringList select = {QStringLiteral("received"), QStringLiteral("sender"),
-                          QStringLiteral("establishment")};
-    for (const QString& c : columns::names())
-        select << quoted(c);
+    const Where w = whereOf(filter, withSuperseded);
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    q.exec(QStringLiteral("SELECT %1 FROM responses %2 ORDER BY received, id")
-               .arg(select.join(QLatin1Char(',')),
-                    withSuperseded ? QString() : QStringLiteral("WHERE superseded_by IS NULL")));
-    QList<QStringList> rows;
+    q.prepare(QStringLiteral("SELECT %1 FROM responses%2 ORDER BY received, id")
+                  .arg(selectedColumns().join(QLatin1Char(',')), w.sql));
+    for (qsizetype i = 0; i < w.values.size(); ++i)
+        q.bindValue(int(i), w.values[i]);
+    q.exec();
+    const int n = int(selectedColumns().size());
+    QStringList row;
     while (q.next()) {
-        QStringList row;
-        for (int i = 0; i < select.size(); ++i)
+        row.clear();
+        for (int i = 0; i < n; ++i)
             row << q.value(i).toString();
-        rows << row;
+        each(row);
     }
+}
+
+QList<QStringList> Base::table(bool withSuperseded) const
+{
+    QList<QStringList> rows;
+    forEach(Filter(), [&rows](const QStringList& row) { rows << row; }, withSuperseded);
     return rows;
+}
+
+int Base::count(const Filter& filter) const
+{
+    const Where w = whereOf(filter, false);
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM responses") + w.sql);
+    for (qsizetype i = 0; i < w.values.size(); ++i)
+        q.bindValue(int(i), w.values[i]);
+    return q.exec() && q.next() ? q.value(0).toInt() : 0;
+}
+
+QSqlQuery Base::select(const Filter& filter, int sortColumn, Qt::SortOrder order) const
+{
+    const Where w = whereOf(filter, false);
+    const QStringList& shown = selectedColumns();
+    // The column is named from the list, never from the caller's text.
+    const QString key = shown.value(sortColumn, shown.first());
+    const QString direction =
+        order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC");
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT id,%1 FROM responses%2 ORDER BY %3 %4, id %4")
+                  .arg(shown.join(QLatin1Char(',')), w.sql, key, direction));
+    for (qsizetype i = 0; i < w.values.size(); ++i)
+        q.bindValue(int(i), w.values[i]);
+    q.exec();
+    return q;
+}
+
+QSqlQuery Base::selectSetAside() const
+{
+    QSqlQuery q(db());
+    q.exec(QStringLiteral("SELECT received, sender, subject, reason FROM set_aside "
+                          "ORDER BY received, id"));
+    return q;
+}
+
+QStringList Base::establishments() const
+{
+    QSqlQuery q(QStringLiteral("SELECT DISTINCT establishment FROM responses WHERE "
+                               "superseded_by IS NULL AND establishment <> '' "
+                               "ORDER BY establishment"),
+                db());
+    QStringList out;
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+Base::Response Base::response(qlonglong id) const
+{
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT received, sender, establishment, text, readings, "
+                             "superseded_by FROM responses WHERE id = ?"));
+    q.bindValue(0, id);
+    Response r;
+    if (!q.exec() || !q.next())
+        return r;
+    r.id = id;
+    r.received = QDateTime::fromString(q.value(0).toString(), Qt::ISODate);
+    r.sender = q.value(1).toString();
+    r.establishment = q.value(2).toString();
+    r.text = q.value(3).toString();
+    r.readings = q.value(4).toInt();
+    r.superseded = !q.value(5).isNull();
+    return r;
 }

@@ -2,14 +2,19 @@
 
 #include "tally/mailreader.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 // The base of the responses: one SQLite file, chosen by the user.  One row a
 // response (its Message-ID, date, sender, establishment from the subject, the
 // raw text and each answer, a column per answer control), the messages set
-// aside with the reason, and a schema version for later migrations.
+// aside with the reason, and a schema version with its migrations.
 // Importing the same mail again adds nothing (the same Message-ID, or the
 // same sender and text); a later response from the same sender supersedes
 // the earlier one, which is kept and marked.  Each batch is one transaction:
@@ -19,32 +24,71 @@ class Base
 public:
     Base();
     ~Base();
+    Base(const Base&) = delete;
+    Base& operator=(const Base&) = delete;
 
     // Opens (creating when missing) and brings the schema up to date.
     bool open(const QString& path);
+    QString path() const;
     QString error() const { return m_error; }
 
-    enum class Outcome { Added, AlreadyThere, SetAside };
+    enum class Outcome { Added, AlreadyThere, SetAside, Failed };
     // Adds one message: a response, or a message set aside with the reason.
+    // Failed: the base could not be written (error() says why).
     Outcome add(const mailreader::Message& message);
 
-    // Batches: begin, then commit every so many messages.
+    // Batches: begin, then commit (or roll back) every so many messages.
     bool begin();
     bool commit();
+    void rollback();
 
     int responses() const;
     int setAside() const;
 
-    // Every response not superseded, oldest first: the date, the sender, the
-    // establishment, then one cell a column of columns::names().
-    QList<QStringList> table(bool withSuperseded = false) const;
+    // Which standing responses a table shows; empty parts select all.
+    struct Filter {
+        QString establishment;
+        QDate from, to; // local days, both included
+    };
+    // The table's columns: the date, the sender, the establishment, then one
+    // a column of columns::names().
     static QStringList tableHeader();
     static constexpr int AnswersFrom = 3; // the first answer column of a table row
+
+    // Each standing response the filter selects (every one, superseded
+    // included, on request), oldest first, one row at a time.
+    void forEach(const Filter& filter, const std::function<void(const QStringList&)>& row,
+                 bool withSuperseded = false) const;
+    QList<QStringList> table(bool withSuperseded = false) const;
+    int count(const Filter& filter) const;
+
+    // For a window's table: the response's id, then the table's columns,
+    // sorted on one of them (an index of tableHeader()), executed.
+    QSqlQuery select(const Filter& filter, int sortColumn, Qt::SortOrder order) const;
+    // The messages set aside: date, sender, subject, reason.
+    QSqlQuery selectSetAside() const;
+    QStringList establishments() const;
+
+    // One response as it arrived.
+    struct Response {
+        qlonglong id = 0;
+        QDateTime received;
+        QString sender;
+        QString establishment;
+        QString text;
+        int readings = 0;
+        bool superseded = false;
+    };
+    Response response(qlonglong id) const;
 
 private:
     QSqlDatabase db() const;
     bool migrate();
+    bool fail(const QSqlQuery& q);
+    QSqlQuery& prepared(int which, const QString& sql);
 
     QString m_connection;
     QString m_error;
+    // Statements prepared once: an import runs them for every message.
+    std::vector<std::unique_ptr<QSqlQuery>> m_statements;
 };

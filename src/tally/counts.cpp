@@ -5,9 +5,8 @@
 namespace counts
 {
 
-QList<Question> count(const QList<QStringList>& rows)
+Tally::Tally()
 {
-    QList<Question> out;
     const QStringList& names = columns::names();
     const QList<QStringList>& choices = columns::choices();
     for (qsizetype c = 0; c < names.size(); ++c) {
@@ -17,18 +16,39 @@ QList<Question> count(const QList<QStringList>& rows)
         q.column = names[c];
         for (const QString& label : choices[c])
             q.values << Value{label};
-        for (const QStringList& row : rows) {
-            const qsizetype at = choices[c].indexOf(row.value(c));
-            if (at < 0)
-                ++q.unanswered;
-            else
-                ++q.values[at].count;
-        }
-        for (Value& v : q.values)
-            v.percent = rows.isEmpty() ? 0 : 100.0 * v.count / rows.size();
-        out << q;
+        m_questions << q;
+        m_columns << int(c);
     }
+}
+
+void Tally::add(const QStringList& row)
+{
+    const QList<QStringList>& choices = columns::choices();
+    for (qsizetype i = 0; i < m_questions.size(); ++i) {
+        const qsizetype at = choices[m_columns[i]].indexOf(row.value(m_columns[i]));
+        if (at < 0)
+            ++m_questions[i].unanswered;
+        else
+            ++m_questions[i].values[at].count;
+    }
+    ++m_responses;
+}
+
+QList<Question> Tally::result() const
+{
+    QList<Question> out = m_questions;
+    for (Question& q : out)
+        for (Value& v : q.values)
+            v.percent = m_responses ? 100.0 * v.count / m_responses : 0;
     return out;
+}
+
+QList<Question> count(const QList<QStringList>& rows)
+{
+    Tally t;
+    for (const QStringList& row : rows)
+        t.add(row);
+    return t.result();
 }
 
 } // namespace counts

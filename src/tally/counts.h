@@ -21,7 +21,23 @@ struct Question {
     int unanswered = 0;
 };
 
-// rows: the answer cells of each response, one a column of columns::names().
+// Counts responses one at a time, so that a base of any size is counted in
+// constant memory.  Each row holds the answer cells, one a column of
+// columns::names().
+class Tally
+{
+public:
+    Tally();
+    void add(const QStringList& row);
+    int responses() const { return m_responses; }
+    QList<Question> result() const;
+
+private:
+    QList<Question> m_questions;
+    QList<int> m_columns; // the column of each question
+    int m_responses = 0;
+};
+
 QList<Question> count(const QList<QStringList>& rows);
 
 } // namespace counts

@@ -19,15 +19,11 @@ QByteArray line(const QStringList& fields, QChar separator)
     return out + "\r\n";
 }
 
-bool write(QIODevice* out, const QStringList& header, const QList<QStringList>& rows,
-           QChar separator)
+bool write(QIODevice* out, const QStringList& header, const Rows& rows, QChar separator)
 {
-    if (out->write("\xEF\xBB\xBF") != 3 || out->write(line(header, separator)) < 0)
-        return false;
-    for (const QStringList& row : rows)
-        if (out->write(line(row, separator)) < 0)
-            return false;
-    return true;
+    bool ok = out->write("\xEF\xBB\xBF") == 3 && out->write(line(header, separator)) >= 0;
+    rows([&](const QStringList& row) { ok = ok && out->write(line(row, separator)) >= 0; });
+    return ok;
 }
 
 } // namespace csv

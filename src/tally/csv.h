@@ -1,9 +1,10 @@
 #pragma once
 
+#include "tally/rows.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QIODevice>
-#include <QList>
 #include <QStringList>
 
 // A table as a French spreadsheet opens it on a double click: UTF-8 with a
@@ -12,7 +13,7 @@
 namespace csv
 {
 
-bool write(QIODevice* out, const QStringList& header, const QList<QStringList>& rows,
+bool write(QIODevice* out, const QStringList& header, const Rows& rows,
            QChar separator = QLatin1Char(';'));
 
 QByteArray line(const QStringList& fields, QChar separator);

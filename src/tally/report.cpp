@@ -3,16 +3,14 @@
 #include "answers/columns.h"
 #include "tally/counts.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
+#include "tally/chart.h"
+
 #include <QDate>
 #include <QGraphicsScene>
-#include <QHorizontalBarSeries>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QValueAxis>
+#include <QSaveFile>
 
 namespace report
 {
@@ -20,7 +18,6 @@ namespace
 {
 
 constexpr int Margin = 48;    // pixels at the writer's 96 dots an inch
-constexpr int BarHeight = 34; // one answer of a chart
 
 // Lays the report out down the pages.
 class Pages
@@ -71,46 +68,10 @@ private:
     int m_y = 0;
 };
 
-// The height a question's chart takes.
-int chartHeight(const counts::Question& q)
+void drawChart(Pages& pages, const counts::Question& q, int responses)
 {
-    return 90 + BarHeight * int(q.values.size());
-}
-
-void chart(Pages& pages, const counts::Question& q, int responses)
-{
-    auto* chart = new QChart;
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->hide();
-    chart->setBackgroundVisible(false);
-    auto* set = new QBarSet(q.column);
-    QStringList labels;
-    const QLocale french(QLocale::French);
-    // Drawn from the bottom up: the first choice goes last, to stand on top.
-    for (auto v = q.values.crbegin(); v != q.values.crend(); ++v) {
-        *set << v->count;
-        labels << QStringLiteral("%1 : %2 (%3 %)")
-                      .arg(v->label)
-                      .arg(v->count)
-                      .arg(french.toString(v->percent, 'f', 0));
-    }
-    auto* series = new QHorizontalBarSeries;
-    series->append(set);
-    chart->addSeries(series);
-    auto* categories = new QBarCategoryAxis;
-    categories->append(labels);
-    categories->setLabelsFont(QFont(QStringLiteral("Liberation Sans"), 9));
-    chart->addAxis(categories, Qt::AlignLeft);
-    series->attachAxis(categories);
-    auto* scale = new QValueAxis;
-    scale->setRange(0, qMax(1, responses));
-    scale->setTickCount(qBound(2, responses + 1, 11)); // whole numbers while they are few
-    scale->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(scale, Qt::AlignBottom);
-    series->attachAxis(scale);
-
-    chart->setMargins(QMargins(0, 0, 0, 0));
-    const QSizeF size(pages.width(), chartHeight(q));
+    QChart* chart = chart::of(q, responses);
+    const QSizeF size(pages.width(), chart::height(q));
     chart->resize(size);
     QGraphicsScene scene; // owns the chart
     scene.addItem(chart);
@@ -120,9 +81,25 @@ void chart(Pages& pages, const counts::Question& q, int responses)
 
 } // namespace
 
-bool write(const QString& path, const QList<QStringList>& rows)
+bool write(const QString& path, const Rows& rows)
 {
-    QPdfWriter writer(path);
+    // One pass: the counts, and the free texts, which the report lists.
+    counts::Tally counted;
+    const QStringList& names = columns::names();
+    const QList<QStringList>& choices = columns::choices();
+    QList<QStringList> given(names.size());
+    rows([&](const QStringList& row) {
+        counted.add(row);
+        for (qsizetype c = 0; c < names.size(); ++c)
+            if (choices[c].isEmpty() && !row.value(c).trimmed().isEmpty())
+                given[c] << row.value(c);
+    });
+
+    // Written aside and put in place whole: never half a report.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(96);
     writer.setTitle(QStringLiteral("Dépouillement du questionnaire"));
@@ -136,36 +113,28 @@ bool write(const QString& path, const QList<QStringList>& rows)
     pages.text(QStringLiteral("Dépouillement du questionnaire « Votre avis nous intéresse »"),
                title, 6);
     pages.text(QStringLiteral("%1 réponses, le %2")
-                   .arg(rows.size())
+                   .arg(counted.responses())
                    .arg(QLocale(QLocale::French).toString(QDate::currentDate(), QStringLiteral("d MMMM yyyy"))),
                body, 16);
 
-    for (const counts::Question& q : counts::count(rows)) {
-        pages.keep(chartHeight(q) + 30); // a heading never alone at a page's foot
+    for (const counts::Question& q : counted.result()) {
+        pages.keep(chart::height(q) + 30); // a heading never alone at a page's foot
         pages.text(q.column + (q.unanswered ? QStringLiteral(" (sans réponse : %1)").arg(q.unanswered)
                                             : QString()),
                    heading, 2);
-        chart(pages, q, int(rows.size()));
+        drawChart(pages, q, counted.responses());
     }
 
     // The free texts, as they were typed.
-    const QStringList& names = columns::names();
-    const QList<QStringList>& choices = columns::choices();
     for (qsizetype c = 0; c < names.size(); ++c) {
-        if (!choices[c].isEmpty())
-            continue;
-        QStringList given;
-        for (const QStringList& row : rows)
-            if (!row.value(c).trimmed().isEmpty())
-                given << row.value(c);
-        if (given.isEmpty())
+        if (given[c].isEmpty())
             continue;
         pages.text(names[c], heading, 2);
-        for (const QString& answer : given)
+        for (const QString& answer : given[c])
             pages.text(QStringLiteral("– ") + answer, body, 2);
         pages.take(10);
     }
-    return pages.painter().end();
+    return pages.painter().end() && file.commit();
 }
 
 } // namespace report

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tally/rows.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,6 +14,6 @@ namespace report
 {
 
 // rows: the answer cells of each response, one a column of columns::names().
-bool write(const QString& path, const QList<QStringList>& rows);
+bool write(const QString& path, const Rows& rows);
 
 } // namespace report

@@ -9,8 +9,7 @@
 namespace xlsx
 {
 
-bool write(const QString& path, const QStringList& header, const QList<QStringList>& rows,
-           int answersFrom)
+bool write(const QString& path, const QStringList& header, const Rows& rows, int answersFrom)
 {
     const QByteArray file = QFile::encodeName(path);
     lxw_workbook_options options = {};
@@ -24,21 +23,23 @@ bool write(const QString& path, const QStringList& header, const QList<QStringLi
     lxw_worksheet* table = workbook_add_worksheet(book, "R\xc3\xa9ponses");
     for (int c = 0; c < header.size(); ++c)
         worksheet_write_string(table, 0, lxw_col_t(c), header[c].toUtf8().constData(), bold);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            if (!rows[r][c].isEmpty()) // an unanswered item is an empty cell
-                worksheet_write_string(table, lxw_row_t(r + 1), lxw_col_t(c),
-                                       rows[r][c].toUtf8().constData(), nullptr);
+    counts::Tally counted;
+    lxw_row_t r = 1;
+    rows([&](const QStringList& row) {
+        for (int c = 0; c < row.size(); ++c)
+            if (!row[c].isEmpty()) // an unanswered item is an empty cell
+                worksheet_write_string(table, r, lxw_col_t(c), row[c].toUtf8().constData(),
+                                       nullptr);
+        counted.add(row.mid(answersFrom));
+        ++r;
+    });
 
-    QList<QStringList> answers;
-    for (const QStringList& row : rows)
-        answers << row.mid(answersFrom);
     lxw_worksheet* tally = workbook_add_worksheet(book, "D\xc3\xa9" "compte");
     const char* titles[] = {"Question", "R\xc3\xa9ponse", "Nombre", "Pourcentage"};
     for (int c = 0; c < 4; ++c)
         worksheet_write_string(tally, 0, lxw_col_t(c), titles[c], bold);
-    lxw_row_t r = 1;
-    for (const counts::Question& q : counts::count(answers)) {
+    r = 1;
+    for (const counts::Question& q : counted.result()) {
         for (const counts::Value& v : q.values) {
             worksheet_write_string(tally, r, 0, q.column.toUtf8().constData(), nullptr);
             worksheet_write_string(tally, r, 1, v.label.toUtf8().constData(), nullptr);

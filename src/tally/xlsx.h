@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QList>
+#include "tally/rows.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,6 @@ namespace xlsx
 {
 
 // answersFrom: the index of the first answer column in each row.
-bool write(const QString& path, const QStringList& header, const QList<QStringList>& rows,
-           int answersFrom);
+bool write(const QString& path, const QStringList& header, const Rows& rows, int answersFrom);
 
 } // namespace xlsx
