@@ -1,5 +1,7 @@
 #include "answers/answertext.h"
 
+#include <QHash>
+
 #include "answers/scales.h"
 
 namespace answertext
@@ -119,6 +121,35 @@ QString captionOf(int check)
     return QString();
 }
 
+// The entries' words converted once, before any thread reads: the reader
+// asks for them at every message.
+const QString& once(const char* utf8Text)
+{
+    static const QHash<const char*, QString> converted = [] {
+        QHash<const char*, QString> all;
+        for (const Entry& e : entries()) {
+            all.insert(e.prefix, QString::fromUtf8(e.prefix));
+            for (const Pair& p : e.pairs)
+                all.insert(p.label, QString::fromUtf8(p.label));
+        }
+        return all;
+    }();
+    const auto it = converted.constFind(utf8Text);
+    Q_ASSERT(it != converted.constEnd());
+    return *it;
+}
+
+const QString& captionOnce(int check)
+{
+    static const QHash<int, QString> captions = [] {
+        QHash<int, QString> all;
+        for (const catalogue::CheckBox& c : catalogue::checkBoxes())
+            all.insert(c.index, QString::fromUtf8(c.caption));
+        return all;
+    }();
+    return *captions.constFind(check);
+}
+
 QString textOf(const Answers& a, int box)
 {
     const auto it = a.texts.find(box);
@@ -165,15 +196,19 @@ void setText(Answers& a, int box, const QString& text)
 class Reader
 {
 public:
-    explicit Reader(const QStringList& lines) : m_lines(lines) {}
+    explicit Reader(QList<QStringView> lines) : m_lines(std::move(lines)) {}
     QList<Answers> readings()
     {
-        from(0, 0, Answers());
+        Answers a;
+        from(0, 0, a);
         return m_out;
     }
 
 private:
-    void from(size_t e, int line, Answers a)
+    // Reads from entry e at this line into a.  The path runs straight, a
+    // changed in place, except at a several-line box, whose every ending is
+    // tried on its own copy.
+    void from(size_t e, int line, Answers& a)
     {
         if (m_out.size() >= MaxReadings)
             return;
@@ -190,34 +225,44 @@ private:
             return;
         const Entry& entry = all[e];
         // Where the entry's own lines end, its blank line taken.
-        const auto next = [&](int after, const Answers& read) {
+        const auto next = [&](int after, Answers& read) {
             if (!entry.blankLine)
                 return from(e + 1, after, read);
             if (after < m_lines.size() && m_lines[after].isEmpty())
                 from(e + 1, after + 1, read);
         };
-        const QString& l = m_lines[line];
+        const QStringView l = m_lines[line];
         switch (entry.form) {
         case Form::YesNo:
             if (pairs(entry, 0, l, a))
                 next(line + 1, a);
             return;
         case Form::Text: {
-            if (!l.startsWith(utf8(entry.prefix)))
+            if (!l.startsWith(once(entry.prefix)))
                 return;
-            QString text = l.mid(utf8(entry.prefix).size());
-            const int last = multiLine(entry.index) ? int(m_lines.size()) - 1 : line;
+            QString text = l.mid(once(entry.prefix).size()).toString();
+            if (!multiLine(entry.index)) {
+                setText(a, entry.index, text);
+                return next(line + 1, a);
+            }
             for (int end = line;; ++end) {
-                Answers read = a;
-                setText(read, entry.index, text);
-                next(end + 1, read);
-                if (end == last)
+                // An ending is tried, on a copy, only where the next item can begin.
+                const int after = end + 1;
+                if (entry.blankLine ? after < m_lines.size() && m_lines[after].isEmpty() &&
+                                          couldStart(e + 1, after + 1)
+                                    : couldStart(e + 1, after)) {
+                    Answers read = a;
+                    setText(read, entry.index, text);
+                    next(after, read);
+                }
+                if (end == int(m_lines.size()) - 1)
                     return;
-                text += CrLf + m_lines[end + 1];
+                text += CrLf;
+                text += m_lines[end + 1];
             }
         }
         case Form::List: {
-            const QString prefix = utf8(entry.prefix);
+            const QString prefix = once(entry.prefix);
             if (!l.startsWith(prefix))
                 return;
             const int n = int(scaleOf(entry.kind).indexOf(l.mid(prefix.size())));
@@ -228,34 +273,34 @@ private:
             return next(line + 1, a);
         }
         case Form::Checks: {
-            if (l != utf8(entry.prefix))
+            if (l != once(entry.prefix))
                 return;
             int at = line + 1;
             for (const Box& b : entry.boxes) {
                 if (at >= m_lines.size())
                     break;
-                const QString caption = captionOf(b.check);
-                const QString& candidate = m_lines[at];
+                const QString& caption = captionOnce(b.check);
+                const QStringView candidate = m_lines[at];
                 if (b.companion == NoCompanion ? candidate == caption
                                                : candidate.startsWith(caption + QLatin1Char(' '))) {
                     a.checks.insert(b.check);
                     if (b.companion != NoCompanion)
-                        setText(a, b.companion, candidate.mid(caption.size() + 1));
+                        setText(a, b.companion, candidate.mid(caption.size() + 1).toString());
                     ++at;
                 }
             }
             return next(at, a);
         }
         case Form::Grid: {
-            const QString prefix = utf8(entry.prefix);
+            const QString prefix = once(entry.prefix);
             if (!l.startsWith(prefix))
                 return;
             const std::vector<catalogue::GridRow>& rows = catalogue::gridRows();
             if (line + int(rows.size()) > m_lines.size())
                 return;
             for (size_t r = 0; r < rows.size(); ++r) {
-                const QString got = r == 0 ? l.mid(prefix.size()) : m_lines[line + int(r)];
-                if (!gridRow(rows[r], got, a))
+                const QStringView got = r == 0 ? l.mid(prefix.size()) : m_lines[line + int(r)];
+                if (!gridRow(r, got, a))
                     return;
             }
             return next(line + int(rows.size()), a);
@@ -263,54 +308,103 @@ private:
         }
     }
 
+    // Whether entry e can begin at this line, at a glance.
+    bool couldStart(size_t e, int line) const
+    {
+        const std::vector<Entry>& all = entries();
+        if (e == all.size()) {
+            for (int rest = line; rest < m_lines.size(); ++rest)
+                if (!m_lines[rest].isEmpty())
+                    return false;
+            return true;
+        }
+        if (line >= m_lines.size())
+            return false;
+        const Entry& entry = all[e];
+        const QStringView l = m_lines[line];
+        switch (entry.form) {
+        case Form::YesNo:
+            return l.startsWith(once(entry.pairs.front().label));
+        case Form::Checks:
+            return l == once(entry.prefix);
+        default:
+            return l.startsWith(once(entry.prefix));
+        }
+    }
+
     // The pairs of a yes/no line from the p-th on, each label then its answer.
-    bool pairs(const Entry& entry, size_t p, const QString& rest, Answers& a)
+    bool pairs(const Entry& entry, size_t p, QStringView rest, Answers& a)
     {
         if (p == entry.pairs.size())
             return rest.isEmpty();
-        const QString label = utf8(entry.pairs[p].label);
+        const QString& label = once(entry.pairs[p].label);
         if (!rest.startsWith(label))
             return false;
-        const QString after = rest.mid(label.size());
+        const QStringView after = rest.mid(label.size());
         const catalogue::YesNoPair& pair = catalogue::yesNoPair(entry.pairs[p].frame);
-        const QString oui = QLatin1String(catalogue::Oui), non = QLatin1String(catalogue::Non);
-        const std::pair<QString, std::vector<int>> choices[] = {
-            {oui + non, {pair.oui, pair.non}}, {oui, {pair.oui}}, {non, {pair.non}}, {QString(), {}}};
-        for (const auto& [said, chosen] : choices) {
-            if (!after.startsWith(said))
+        const QLatin1String oui(catalogue::Oui), non(catalogue::Non);
+        // Both, « Oui », « Non », neither: the order the writer can produce them.
+        static constexpr std::pair<bool, bool> tries[] = {{true, true}, {true, false},
+                                                          {false, true}, {false, false}};
+        // A pair's buttons are in no other pair: what a try adds, it takes back.
+        for (const auto& [yes, no] : tries) {
+            QStringView rest2 = after;
+            if (yes && !rest2.startsWith(oui))
                 continue;
-            Answers tried = a;
-            tried.options.insert(chosen.begin(), chosen.end());
-            if (pairs(entry, p + 1, after.mid(said.size()), tried)) {
-                a = tried;
+            rest2 = rest2.mid(yes ? oui.size() : 0);
+            if (no && !rest2.startsWith(non))
+                continue;
+            rest2 = rest2.mid(no ? non.size() : 0);
+            if (yes)
+                a.options.insert(pair.oui);
+            if (no)
+                a.options.insert(pair.non);
+            if (pairs(entry, p + 1, rest2, a))
                 return true;
-            }
+            a.options.erase(pair.oui);
+            a.options.erase(pair.non);
         }
         return false;
     }
 
-    static bool gridRow(const catalogue::GridRow& row, const QString& got, Answers& a)
+    // A grid row's line read back: every line the row can write, made once,
+    // gives the choices that write it.
+    static bool gridRow(size_t r, QStringView got, Answers& a)
     {
-        const QStringList& interest = scaleOf(Kind::Interest);
-        const QStringList& difficulty = scaleOf(Kind::Difficulty);
-        const int levels = row.difficulty == catalogue::NoDifficulty ? 1 : int(difficulty.size());
-        for (int i = 0; i < interest.size(); ++i) {
-            for (int d = 0; d < levels; ++d) {
-                Answers tried = a;
-                if (i > 0)
-                    tried.lists[{Kind::Interest, row.interest}] = i;
-                if (d > 0)
-                    tried.lists[{Kind::Difficulty, row.difficulty}] = d;
-                if (gridLine(tried, row) == got) {
-                    a = tried;
-                    return true;
-                }
+        using Choice = std::pair<int, int>; // interest, difficulty; 0 for none
+        static const std::vector<QHash<QString, Choice>> lines = [] {
+            std::vector<QHash<QString, Choice>> all;
+            const QStringList& interest = scaleOf(Kind::Interest);
+            const QStringList& difficulty = scaleOf(Kind::Difficulty);
+            for (const catalogue::GridRow& row : catalogue::gridRows()) {
+                QHash<QString, Choice> written;
+                const int levels =
+                    row.difficulty == catalogue::NoDifficulty ? 1 : int(difficulty.size());
+                for (int i = 0; i < interest.size(); ++i)
+                    for (int d = 0; d < levels; ++d) {
+                        Answers one;
+                        if (i > 0)
+                            one.lists[{Kind::Interest, row.interest}] = i;
+                        if (d > 0)
+                            one.lists[{Kind::Difficulty, row.difficulty}] = d;
+                        written.insert(gridLine(one, row), {i, d});
+                    }
+                all.push_back(written);
             }
-        }
-        return false;
+            return all;
+        }();
+        const auto found = lines[r].constFind(got.toString());
+        if (found == lines[r].constEnd())
+            return false;
+        const catalogue::GridRow& row = catalogue::gridRows()[r];
+        if (found->first > 0)
+            a.lists[{Kind::Interest, row.interest}] = found->first;
+        if (found->second > 0)
+            a.lists[{Kind::Difficulty, row.difficulty}] = found->second;
+        return true;
     }
 
-    QStringList m_lines;
+    QList<QStringView> m_lines;
     QList<Answers> m_out;
 };
 
@@ -379,7 +473,7 @@ Reading read(const QString& text)
     if (normal.endsWith(QLatin1Char('\n')))
         normal.chop(1);
     Reading r;
-    r.readings = Reader(normal.split(QLatin1Char('\n'))).readings();
+    r.readings = Reader(QStringView(normal).split(u'\n')).readings();
     return r;
 }
 

@@ -1,6 +1,8 @@
-// « Dépouillement » on the command line: the publisher's mailboxes into the
-// base of the responses, and the base out as a table.
+// « Dépouillement »: the publisher's mailboxes into the base of the
+// responses, and the base out as a table; in a window, or on the command
+// line.
 //
+//   depouillement [--base <fichier>]          the window
 //   depouillement importer <boîte>… --base <fichier>
 //   depouillement exporter --csv <fichier> [--virgule] --base <fichier>
 //   depouillement exporter --xlsx <fichier> --base <fichier>
@@ -10,11 +12,16 @@
 // counted, not an error); 1 the command is wrong; 2 a mailbox could not be
 // read; 3 the base could not be opened or written; 4 the export could not
 // be written.
+#include "app/french.h"
 #include "tally/base.h"
 #include "tally/exports.h"
 #include "tally/importer.h"
+#include "tally/tallywindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
@@ -34,6 +41,7 @@ int usage()
 {
     say(QStringLiteral(
         "Usage :\n"
+        "  depouillement [--base <fichier>]   (la fenêtre)\n"
         "  depouillement importer <boîte>… --base <fichier>\n"
         "  depouillement exporter --csv <fichier> [--virgule] --base <fichier>\n"
         "  depouillement exporter --xlsx <fichier> --base <fichier>\n"
@@ -82,17 +90,45 @@ int exported(bool written, const QString& path)
     return Done;
 }
 
+// The window, on the base given, else on the last one opened, else on a
+// base of the user's own.
+int window(QApplication& app, const QString& given)
+{
+    useFrench(&app);
+    QSettings settings(QStringLiteral("questionnaire"), QStringLiteral("depouillement"));
+    QString path = given.isEmpty() ? settings.value(QStringLiteral("base")).toString() : given;
+    if (path.isEmpty()) {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                             QStringLiteral("/depouillement");
+        QDir().mkpath(data);
+        path = data + QStringLiteral("/reponses.sqlite");
+    }
+    TallyWindow w;
+    QObject::connect(&w, &TallyWindow::baseOpened, &w, [&settings](const QString& opened) {
+        settings.setValue(QStringLiteral("base"), QFileInfo(opened).absoluteFilePath());
+    });
+    w.openBase(path);
+    w.show();
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // The report's charts need a graphical application, a screen or none.
+    // The window, and the report's charts, need a graphical application;
+    // the report needs no screen.
     bool pdf = false;
     for (int i = 1; i < argc; ++i)
         pdf = pdf || qstrcmp(argv[i], "--pdf") == 0;
+    const bool windowed = argc == 1 || (argc == 3 && qstrcmp(argv[1], "--base") == 0);
     if (pdf && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (windowed) {
+        QApplication app(argc, argv);
+        return window(app, argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString());
+    }
     std::unique_ptr<QCoreApplication> app = pdf ? std::make_unique<QApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);

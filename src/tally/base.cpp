@@ -5,8 +5,12 @@
 
 #include <QAtomicInt>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
+
+#include <list>
+#include <sqlite3.h>
 
 namespace
 {
@@ -98,10 +102,66 @@ const QStringList& selectedColumns()
     return c;
 }
 
-enum Statement { FindSetAside, InsertSetAside, FindResponse, InsertResponse, FindStanding, Mark,
-                 Statements };
+enum Statement { FindSetAside, InsertSetAside, FindResponse, FindStanding, Mark, Statements };
 
 } // namespace
+
+// The insert of a response, some eighty values a message, goes straight
+// through SQLite's own interface on Qt's connection: Qt's binding of a value
+// costs more than SQLite's whole insert, and an import runs this for every
+// message.
+class Base::RowInsert
+{
+public:
+    RowInsert(const QSqlDatabase& db, const QString& sql)
+    {
+        const QVariant handle = db.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            m_db = *static_cast<sqlite3* const*>(handle.constData());
+        if (m_db)
+            sqlite3_prepare_v3(m_db, sql.toUtf8().constData(), -1, SQLITE_PREPARE_PERSISTENT,
+                               &m_statement, nullptr);
+    }
+    ~RowInsert() { sqlite3_finalize(m_statement); }
+    RowInsert(const RowInsert&) = delete;
+    RowInsert& operator=(const RowInsert&) = delete;
+
+    // In the base's own encoding, UTF-8, so that SQLite converts nothing.
+    void bind(int at, const QString& value)
+    {
+        if (value.isEmpty()) {
+            sqlite3_bind_text(m_statement, at + 1, "", 0, SQLITE_STATIC);
+            return;
+        }
+        m_values.push_back(value.toUtf8());
+        sqlite3_bind_text(m_statement, at + 1, m_values.back().constData(),
+                          int(m_values.back().size()), SQLITE_STATIC);
+    }
+    void bind(int at, int value) { sqlite3_bind_int(m_statement, at + 1, value); }
+
+    // Runs it; the new row's id, or 0 with error set.
+    qlonglong run(QString* error)
+    {
+        if (!m_statement) {
+            *error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("pas de base SQLite");
+            return 0;
+        }
+        const int status = sqlite3_step(m_statement);
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+        m_values.clear();
+        if (status != SQLITE_DONE) {
+            *error = QString::fromUtf8(sqlite3_errstr(status));
+            return 0;
+        }
+        return sqlite3_last_insert_rowid(m_db);
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_statement = nullptr;
+    std::list<QByteArray> m_values; // what is bound, until the statement has run
+};
 
 Base::Base()
 {
@@ -112,6 +172,7 @@ Base::Base()
 Base::~Base()
 {
     m_statements.clear();
+    m_insert.reset();
     if (QSqlDatabase::contains(m_connection)) {
         db().close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -146,6 +207,10 @@ bool Base::open(const QString& path)
     }
     QSqlQuery q(d);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return fail(q);
+    // In WAL mode, NORMAL keeps every batch whole through a crash or a kill;
+    // only a power cut may lose the last batches, which a second import takes.
+    if (!q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail(q);
     q.finish(); // a statement left open would hold the migration's commit
     return migrate();
@@ -214,20 +279,28 @@ QSqlQuery& Base::prepared(int which, const QString& sql)
     return *m_statements[which];
 }
 
-Base::Outcome Base::add(const mailreader::Message& m)
+Base::Incoming Base::prepare(const mailreader::Message& m)
 {
+    const answertext::Reading reading = answertext::read(m.text);
+    if (!reading.isAnswerText() && m.forwarded) {
+        const answertext::Reading original = answertext::read(m.forwarded->text);
+        if (original.isAnswerText())
+            return {*m.forwarded, int(original.readings.size()),
+                    columns::cells(original.readings.first())};
+    }
+    if (!reading.isAnswerText())
+        return {m, 0, {}};
+    return {m, int(reading.readings.size()), columns::cells(reading.readings.first())};
+}
+
+Base::Outcome Base::add(const Incoming& in)
+{
+    const mailreader::Message& m = in.message;
     const QString sender = m.sender.trimmed().toLower();
     const QString received =
         utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
 
-    const answertext::Reading reading = answertext::read(m.text);
-    // A response forwarded as an attachment is the original's, with its own
-    // sender and Message-ID: the same response twice is one.
-    if (!reading.isAnswerText() && m.forwarded &&
-        answertext::read(m.forwarded->text).isAnswerText())
-        return add(*m.forwarded);
-
-    if (!reading.isAnswerText()) {
+    if (!in.readings) {
         QSqlQuery& find = prepared(FindSetAside, QStringLiteral(
             "SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"));
         find.bindValue(0, m.messageId);
@@ -262,26 +335,28 @@ Base::Outcome Base::add(const mailreader::Message& m)
     if (known)
         return Outcome::AlreadyThere;
 
-    const QStringList& names = columns::names();
-    QStringList fields = {QStringLiteral("message_id"), QStringLiteral("received"),
-                          QStringLiteral("sender"),     QStringLiteral("establishment"),
-                          QStringLiteral("text"),       QStringLiteral("readings")};
-    for (const QString& c : names)
-        fields << quoted(c);
-    QSqlQuery& insert = prepared(InsertResponse,
-        QStringLiteral("INSERT INTO responses (%1) VALUES (%2)")
+    static const QString insertSql = [] {
+        QStringList fields = {QStringLiteral("message_id"), QStringLiteral("received"),
+                              QStringLiteral("sender"),     QStringLiteral("establishment"),
+                              QStringLiteral("text"),       QStringLiteral("readings")};
+        for (const QString& c : columns::names())
+            fields << quoted(c);
+        return QStringLiteral("INSERT INTO responses (%1) VALUES (%2)")
             .arg(fields.join(QLatin1Char(',')),
-                 QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+                 QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+    }();
+    if (!m_insert)
+        m_insert = std::make_unique<RowInsert>(db(), insertSql);
+    const QString establishment = establishmentOf(m.subject);
     int i = 0;
-    for (const QVariant& v : {QVariant(m.messageId), QVariant(received), QVariant(sender),
-                              QVariant(establishmentOf(m.subject)), QVariant(m.text),
-                              QVariant(int(reading.readings.size()))})
-        insert.bindValue(i++, v);
-    for (const QString& cell : columns::cells(reading.readings.first()))
-        insert.bindValue(i++, cell);
-    if (!insert.exec())
-        return fail(insert), Outcome::Failed;
-    const qlonglong id = insert.lastInsertId().toLongLong();
+    for (const QString* v : {&m.messageId, &received, &sender, &establishment, &m.text})
+        m_insert->bind(i++, *v);
+    m_insert->bind(i++, in.readings);
+    for (const QString& cell : in.cells)
+        m_insert->bind(i++, cell);
+    const qlonglong id = m_insert->run(&m_error);
+    if (!id)
+        return Outcome::Failed;
 
     // The latest response of a sender stands; the others are kept, marked.
     QSqlQuery& standing = prepared(FindStanding, QStringLiteral(

@@ -32,10 +32,22 @@ public:
     QString path() const;
     QString error() const { return m_error; }
 
+    // A message made ready for the base without touching it: its answer
+    // text read, a response forwarded as an attachment taken for the
+    // original (its own sender and Message-ID).  prepare() uses no base, so
+    // an import runs it in the thread that reads the mailbox.
+    struct Incoming {
+        mailreader::Message message;
+        int readings = 0;  // none: not a response
+        QStringList cells; // the answers of the first reading, a column each
+    };
+    static Incoming prepare(const mailreader::Message& message);
+
     enum class Outcome { Added, AlreadyThere, SetAside, Failed };
     // Adds one message: a response, or a message set aside with the reason.
     // Failed: the base could not be written (error() says why).
-    Outcome add(const mailreader::Message& message);
+    Outcome add(const Incoming& incoming);
+    Outcome add(const mailreader::Message& message) { return add(prepare(message)); }
 
     // Batches: begin, then commit (or roll back) every so many messages.
     bool begin();
@@ -91,4 +103,6 @@ private:
     QString m_error;
     // Statements prepared once: an import runs them for every message.
     std::vector<std::unique_ptr<QSqlQuery>> m_statements;
+    class RowInsert;
+    std::unique_ptr<RowInsert> m_insert;
 };

@@ -1,5 +1,90 @@
 #include "tally/importer.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace
+{
+
+// The messages read ahead by the reading thread, handed over in chunks (one
+// lock a chunk, not one a message), a few chunks at most, so that memory
+// stays flat whatever the mailbox's size.
+class Queue
+{
+public:
+    static constexpr size_t Chunk = 64;
+    static constexpr size_t Chunks = 4;
+
+    // The reader's side: false once the taker has stopped taking.
+    bool put(Base::Incoming m)
+    {
+        m_filling.push_back(std::move(m));
+        return m_filling.size() < Chunk || handOver();
+    }
+    void finish(mailreader::Result result)
+    {
+        handOver();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_result = result;
+        m_ready.notify_one();
+    }
+
+    // The taker's side: the next message, or none once the reader is done.
+    std::optional<Base::Incoming> take()
+    {
+        if (m_taking.empty()) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_ready.wait(lock, [this] { return !m_chunks.empty() || m_result; });
+            if (m_chunks.empty())
+                return std::nullopt;
+            m_taking = std::move(m_chunks.front());
+            m_chunks.pop_front();
+            m_room.notify_one();
+        }
+        Base::Incoming m = std::move(m_taking.front());
+        m_taking.pop_front();
+        return m;
+    }
+    void stop()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopped = true;
+        m_room.notify_one();
+    }
+    mailreader::Result result() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_result.value_or(mailreader::Result::Read);
+    }
+
+private:
+    bool handOver()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [this] { return m_chunks.size() < Chunks || m_stopped; });
+        if (m_stopped)
+            return false;
+        if (!m_filling.empty())
+            m_chunks.push_back(std::move(m_filling));
+        m_filling.clear();
+        m_ready.notify_one();
+        return true;
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_room, m_ready;
+    std::deque<std::deque<Base::Incoming>> m_chunks;
+    std::deque<Base::Incoming> m_filling; // the reader's own
+    std::deque<Base::Incoming> m_taking;  // the taker's own
+    std::optional<mailreader::Result> m_result;
+    bool m_stopped = false;
+};
+
+} // namespace
+
 bool Importer::commit()
 {
     if (!m_base.commit())
@@ -14,10 +99,20 @@ Importer::Result Importer::run(const QString& mailbox,
     m_pending = m_written;
     if (!m_base.begin())
         return Result::BaseFailed;
+
+    // GMime parses, and the answers are read, in a thread of its own while
+    // this one writes the base, which stays with the thread that opened it.
+    Queue queue;
+    std::thread reader([&queue, mailbox] {
+        queue.finish(mailreader::read(
+            mailbox,
+            [&queue](const mailreader::Message& m) { return queue.put(Base::prepare(m)); }));
+    });
+
     int inBatch = 0;
     Result result = Result::Done;
-    const mailreader::Result read = mailreader::read(mailbox, [&](const mailreader::Message& m) {
-        switch (m_base.add(m)) {
+    while (const std::optional<Base::Incoming> m = queue.take()) {
+        switch (m_base.add(*m)) {
         case Base::Outcome::Added:
             ++m_pending.added;
             break;
@@ -29,26 +124,30 @@ Importer::Result Importer::run(const QString& mailbox,
             break;
         case Base::Outcome::Failed:
             result = Result::BaseFailed;
-            return false;
+            break;
         }
+        if (result != Result::Done)
+            break;
         ++m_pending.read;
         if (++inBatch < Batch)
-            return true;
+            continue;
         inBatch = 0;
         if (!commit()) {
             result = Result::BaseFailed;
-            return false;
+            break;
         }
         if (progress && !progress(m_written)) {
             result = Result::Stopped;
-            return false;
+            break;
         }
         if (!m_base.begin()) {
             result = Result::BaseFailed;
-            return false;
+            break;
         }
-        return true;
-    });
+    }
+    queue.stop();
+    reader.join();
+
     if (result == Result::Stopped)
         return result;
     if (result == Result::BaseFailed) {
@@ -60,5 +159,6 @@ Importer::Result Importer::run(const QString& mailbox,
         return Result::BaseFailed;
     if (progress)
         progress(m_written);
-    return read == mailreader::Result::Unreadable ? Result::MailboxUnreadable : Result::Done;
+    return queue.result() == mailreader::Result::Unreadable ? Result::MailboxUnreadable
+                                                            : Result::Done;
 }

@@ -2,12 +2,14 @@
 // reads back to itself; a several-line box holding lines that look like the
 // items after it is read every way it can be, never one way silently.
 #include "answers/answertext.h"
+#include "support/responses.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace answertext;
 using catalogue::Kind;
+using testing::randomFilling;
 
 class AnswerTextTest : public QObject
 {
@@ -18,67 +20,6 @@ private Q_SLOTS:
     void linesThatLookLikeTheNextItems();
     void notAnAnswerText();
 };
-
-namespace
-{
-
-// Text a user could type: accents, typographic marks, the item prefixes and
-// captions themselves; line breaks only where the box has several lines.
-QString randomText(QRandomGenerator& g, bool severalLines)
-{
-    static const QStringList pieces = {
-        QStringLiteral("Oui"), QStringLiteral("Non"), QStringLiteral("élèves "),
-        QStringLiteral("l’intérêt "), QStringLiteral("25."), QStringLiteral("21. "),
-        QStringLiteral(" / "), QStringLiteral(" : "), QStringLiteral("en TP"),
-        QStringLiteral("«x»"), QStringLiteral("100 %"), QStringLiteral("Lycée "),
-        QStringLiteral("e-mail : "), QStringLiteral("   "), QStringLiteral("€")};
-    QString s;
-    const int n = g.bounded(6);
-    for (int i = 0; i < n; ++i) {
-        s += pieces[g.bounded(int(pieces.size()))];
-        if (severalLines && g.bounded(4) == 0)
-            s += QStringLiteral("\r\n");
-    }
-    return s;
-}
-
-// A filling the sheet can hold: one answer or none a pair, ticked boxes with
-// their companion text only when ticked, lists chosen in their scales.
-Answers randomFilling(QRandomGenerator& g)
-{
-    Answers a;
-    for (const catalogue::YesNoPair& p : catalogue::yesNoPairs()) {
-        const int pick = g.bounded(3);
-        if (pick == 1)
-            a.options.insert(p.oui);
-        if (pick == 2)
-            a.options.insert(p.non);
-    }
-    for (const Entry& e : entries()) {
-        if (e.form == Form::Text && g.bounded(2))
-            if (const QString t = randomText(g, e.index == 9 || e.index == 17); !t.isEmpty())
-                a.texts[e.index] = t;
-        if (e.form == Form::List && g.bounded(2))
-            a.lists[{e.kind, e.index}] = 1 + g.bounded(int(scaleOf(e.kind).size()) - 1);
-        for (const Box& b : e.boxes) {
-            if (!g.bounded(2))
-                continue;
-            a.checks.insert(b.check);
-            if (b.companion != NoCompanion)
-                if (const QString t = randomText(g, false); !t.isEmpty())
-                    a.texts[b.companion] = t;
-        }
-    }
-    for (const catalogue::GridRow& row : catalogue::gridRows()) {
-        if (g.bounded(2))
-            a.lists[{Kind::Interest, row.interest}] = 1 + g.bounded(4);
-        if (row.difficulty != catalogue::NoDifficulty && g.bounded(2))
-            a.lists[{Kind::Difficulty, row.difficulty}] = 1 + g.bounded(5);
-    }
-    return a;
-}
-
-} // namespace
 
 void AnswerTextTest::anUntouchedSheet()
 {

@@ -5,7 +5,7 @@
 // CSV, read back with Python's csv.
 #include "answers/answertext.h"
 #include "answers/columns.h"
-#include "smtp/mailtext.h"
+#include "support/responses.h"
 #include "tally/base.h"
 
 #include <QDir>
@@ -34,21 +34,6 @@ private:
 namespace
 {
 
-// The message as the questionnaire sends it, dot-stuffing undone.
-QByteArray sent(const QByteArray& from, const QString& school, const Answers& a, const QDateTime& when)
-{
-    mailtext::Letter l;
-    l.from = from;
-    l.to = "avis@tarvel.example";
-    l.subject = QStringLiteral("Questionnaire ( %1 )").arg(school);
-    l.text = answertext::write(a);
-    l.date = when;
-    l.messageId = mailtext::messageId(l.from, when);
-    QByteArray data = mailtext::data(l);
-    data.chop(3); // the closing "."
-    return data.replace("\r\n..", "\r\n.");
-}
-
 Answers curie(const QString& name)
 {
     Answers a;
@@ -73,11 +58,11 @@ void DepouillementTest::initTestCase()
 {
     const QDateTime day(QDate(2026, 12, 8), QTime(9, 0), Qt::OffsetFromUTC, 3600);
     const QList<QByteArray> messages = {
-        sent("prof@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Marie Dupré")), day),
-        sent("cpe@college.fr", QStringLiteral("Collège Brassens"), Answers(), day.addSecs(60)),
+        testing::responseMail("prof@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Marie Dupré")), day),
+        testing::responseMail("cpe@college.fr", QStringLiteral("Collège Brassens"), Answers(), day.addSecs(60)),
         QByteArray("From: pub@example.com\r\nSubject: Promotions\r\nMessage-ID: <pub@example.com>\r\n"
                    "\r\nAchetez !\r\n"),
-        sent("prof2@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Jean Martin")),
+        testing::responseMail("prof2@lycee-curie.fr", QStringLiteral("Lycée Curie"), curie(QStringLiteral("Jean Martin")),
              day.addSecs(120)),
     };
     QStringList files;

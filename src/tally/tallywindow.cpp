@@ -1,0 +1,382 @@
+#include "tally/tallywindow.h"
+
+#include "tally/countspage.h"
+#include "tally/exports.h"
+#include "tally/importer.h"
+#include "tally/responsesmodel.h"
+#include "tally/responsewindow.h"
+#include "ui/messagebox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QSqlQueryModel>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace
+{
+
+// A date filter left at its lowest date sets no bound.
+const QDate NoBound(2000, 1, 1);
+
+enum Tab { ResponsesTab, CountsTab, UnrecognisedTab };
+
+QString askUser(QWidget* parent, TallyWindow::Choice choice)
+{
+    using C = TallyWindow::Choice;
+    const QString all = QStringLiteral("Tous les fichiers (*)");
+    switch (choice) {
+    case C::OpenBase:
+        return QFileDialog::getSaveFileName(
+            parent, QStringLiteral("Ouvrir ou créer une base"), QString(),
+            QStringLiteral("Bases de réponses (*.sqlite *.db);;") + all, nullptr,
+            QFileDialog::DontConfirmOverwrite);
+    case C::MailboxFile:
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Importer une boîte aux lettres"),
+                                            QString(),
+                                            QStringLiteral("Boîtes et messages (*.mbox *.mbx *.eml);;") + all);
+    case C::MailboxFolder:
+        return QFileDialog::getExistingDirectory(parent, QStringLiteral("Importer un dossier Maildir"));
+    case C::Csv:
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Exporter en CSV"),
+                                            QStringLiteral("reponses.csv"),
+                                            QStringLiteral("Tableau CSV (*.csv)"));
+    case C::Xlsx:
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Exporter en XLSX"),
+                                            QStringLiteral("reponses.xlsx"),
+                                            QStringLiteral("Classeur Excel (*.xlsx)"));
+    case C::Pdf:
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Rapport PDF"),
+                                            QStringLiteral("rapport.pdf"),
+                                            QStringLiteral("Document PDF (*.pdf)"));
+    }
+    return QString();
+}
+
+QString plural(int n, const QString& one, const QString& many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(n > 1 ? many : one);
+}
+
+} // namespace
+
+TallyWindow::TallyWindow(QWidget* parent)
+    : QMainWindow(parent),
+      m_chooser(askUser),
+      m_responses(new ResponsesModel(this)),
+      m_setAside(new QSqlQueryModel(this)),
+      m_table(new QTableView),
+      m_unrecognised(new QTableView),
+      m_counts(new CountsPage),
+      m_tabs(new QTabWidget),
+      m_establishment(new QComboBox),
+      m_from(new QDateEdit),
+      m_to(new QDateEdit),
+      m_summary(new QLabel)
+{
+    setWindowTitle(QStringLiteral("Dépouillement"));
+    buildMenus();
+
+    m_table->setModel(m_responses);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(1, Qt::AscendingOrder);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setWordWrap(false);
+    m_table->setAccessibleName(QStringLiteral("Réponses"));
+    connect(m_table, &QTableView::activated, this,
+            [this](const QModelIndex& index) { showResponse(index.row()); });
+
+    m_unrecognised->setModel(m_setAside);
+    m_unrecognised->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_unrecognised->horizontalHeader()->setStretchLastSection(true);
+    m_unrecognised->setAccessibleName(QStringLiteral("Messages non reconnus"));
+
+    m_tabs->addTab(m_table, QStringLiteral("&Réponses"));
+    m_tabs->addTab(m_counts, QStringLiteral("&Décompte"));
+    m_tabs->addTab(m_unrecognised, QStringLiteral("&Non reconnus"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == CountsTab && m_countsStale)
+            recount();
+    });
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(buildFilterBar());
+    layout->addWidget(m_tabs, 1);
+    setCentralWidget(central);
+    statusBar()->addWidget(m_summary, 1);
+    refresh();
+    resize(1000, 700);
+}
+
+TallyWindow::~TallyWindow()
+{
+    // The models hold queries on the base's connection: let them go first.
+    m_responses->clear();
+    m_setAside->clear();
+}
+
+void TallyWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    file->addAction(QStringLiteral("&Ouvrir une base…"), QKeySequence::Open, this,
+                    [this] { choose(Choice::OpenBase); });
+    file->addSeparator();
+    m_needBase << file->addAction(QStringLiteral("&Importer une boîte aux lettres…"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_I), this,
+                                  [this] { choose(Choice::MailboxFile); });
+    m_needBase << file->addAction(QStringLiteral("Importer un &dossier Maildir…"), this,
+                                  [this] { choose(Choice::MailboxFolder); });
+    file->addSeparator();
+    m_needBase << file->addAction(QStringLiteral("Exporter en &CSV…"), this,
+                                  [this] { exportTo(Choice::Csv); });
+    m_needBase << file->addAction(QStringLiteral("Exporter en &XLSX…"), this,
+                                  [this] { exportTo(Choice::Xlsx); });
+    m_needBase << file->addAction(QStringLiteral("&Rapport PDF…"), this,
+                                  [this] { exportTo(Choice::Pdf); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Quitter"), QKeySequence::Quit, this, &QWidget::close);
+}
+
+QWidget* TallyWindow::buildFilterBar()
+{
+    auto* bar = new QWidget;
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* establishment = new QLabel(QStringLiteral("&Établissement :"));
+    establishment->setBuddy(m_establishment);
+    m_establishment->setMinimumContentsLength(24);
+    m_establishment->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    auto* from = new QLabel(QStringLiteral("&Du :"));
+    from->setBuddy(m_from);
+    auto* to = new QLabel(QStringLiteral("&au :"));
+    to->setBuddy(m_to);
+    for (QDateEdit* d : {m_from, m_to}) {
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        d->setMinimumDate(NoBound);
+        d->setSpecialValueText(QStringLiteral("—"));
+        d->setDate(NoBound);
+        connect(d, &QDateEdit::dateChanged, this, &TallyWindow::applyFilter);
+    }
+    connect(m_establishment, &QComboBox::currentIndexChanged, this, &TallyWindow::applyFilter);
+    row->addWidget(establishment);
+    row->addWidget(m_establishment);
+    row->addSpacing(12);
+    row->addWidget(from);
+    row->addWidget(m_from);
+    row->addWidget(to);
+    row->addWidget(m_to);
+    row->addStretch(1);
+    return bar;
+}
+
+bool TallyWindow::openBase(const QString& path)
+{
+    auto base = std::make_unique<Base>();
+    if (!base->open(path)) {
+        MessageBox::critical(this, QStringLiteral("Dépouillement"),
+                             QStringLiteral("La base « %1 » ne peut pas être ouverte.")
+                                 .arg(QFileInfo(path).fileName()),
+                             base->error());
+        return false;
+    }
+    m_responses->clear();
+    m_setAside->clear();
+    m_base = std::move(base);
+    setWindowTitle(QStringLiteral("Dépouillement – %1").arg(QFileInfo(path).fileName()));
+    refreshFilterChoices();
+    refresh();
+    Q_EMIT baseOpened(path);
+    return true;
+}
+
+void TallyWindow::choose(Choice choice)
+{
+    const QString path = m_chooser(this, choice);
+    if (path.isEmpty())
+        return;
+    if (choice == Choice::OpenBase)
+        openBase(path);
+    else
+        importMailbox(path);
+}
+
+void TallyWindow::importMailbox(const QString& path)
+{
+    if (!m_base)
+        return;
+    QProgressDialog progress(QStringLiteral("Lecture de « %1 »…").arg(QFileInfo(path).fileName()),
+                             QStringLiteral("Arrêter"), 0, 0, this);
+    progress.setWindowTitle(QStringLiteral("Importation"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    Importer importer(*m_base);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Importer::Result result = importer.run(path, [&progress](const Importer::Tally& t) {
+        progress.setLabelText(QStringLiteral("%1 lus, %2 ajoutées")
+                                  .arg(plural(t.read, QStringLiteral("message"), QStringLiteral("messages")),
+                                       plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses"))));
+        progress.setValue(0);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    QApplication::restoreOverrideCursor();
+    progress.close();
+    refreshFilterChoices();
+    refresh();
+
+    const Importer::Tally& t = importer.tally();
+    const QString done =
+        QStringLiteral("%1 ajoutées, %2 déjà dans la base, %3 mis de côté (non reconnus).")
+            .arg(plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses")))
+            .arg(t.already)
+            .arg(plural(t.setAside, QStringLiteral("message"), QStringLiteral("messages")));
+    switch (result) {
+    case Importer::Result::Done:
+        MessageBox::information(this, QStringLiteral("Importation"), done);
+        break;
+    case Importer::Result::Stopped:
+        MessageBox::information(this, QStringLiteral("Importation"),
+                                QStringLiteral("Importation arrêtée. ") + done);
+        break;
+    case Importer::Result::MailboxUnreadable:
+        MessageBox::warning(this, QStringLiteral("Importation"),
+                            QStringLiteral("« %1 » n’est ni une boîte mbox, ni un dossier Maildir, "
+                                           "ni un message lisible.")
+                                .arg(path));
+        break;
+    case Importer::Result::BaseFailed:
+        MessageBox::critical(this, QStringLiteral("Importation"),
+                             QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
+                                            "messages n’y est pas. ") + done,
+                             m_base->error());
+        break;
+    }
+}
+
+void TallyWindow::exportTo(Choice choice)
+{
+    if (!m_base)
+        return;
+    const QString path = m_chooser(this, choice);
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Base::Filter f = filter();
+    const bool written = choice == Choice::Csv    ? exports::csv(*m_base, f, path)
+                         : choice == Choice::Xlsx ? exports::xlsx(*m_base, f, path)
+                                                  : exports::pdf(*m_base, f, path);
+    QApplication::restoreOverrideCursor();
+    if (!written)
+        MessageBox::critical(this, QStringLiteral("Dépouillement"),
+                             QStringLiteral("Écriture impossible : %1").arg(path));
+    else
+        statusBar()->showMessage(QStringLiteral("Écrit : %1").arg(path), 10000);
+}
+
+Base::Filter TallyWindow::filter() const
+{
+    Base::Filter f;
+    if (m_establishment->currentIndex() > 0)
+        f.establishment = m_establishment->currentText();
+    if (m_from->date() != NoBound)
+        f.from = m_from->date();
+    if (m_to->date() != NoBound)
+        f.to = m_to->date();
+    return f;
+}
+
+void TallyWindow::setFilter(const Base::Filter& f)
+{
+    const QSignalBlocker a(m_establishment), b(m_from), c(m_to);
+    const int at = m_establishment->findText(f.establishment);
+    m_establishment->setCurrentIndex(f.establishment.isEmpty() || at < 0 ? 0 : at);
+    m_from->setDate(f.from.isValid() ? f.from : NoBound);
+    m_to->setDate(f.to.isValid() ? f.to : NoBound);
+    applyFilter();
+}
+
+void TallyWindow::refreshFilterChoices()
+{
+    const QString kept = m_establishment->currentIndex() > 0 ? m_establishment->currentText()
+                                                             : QString();
+    const QSignalBlocker blocker(m_establishment);
+    m_establishment->clear();
+    m_establishment->addItem(QStringLiteral("Tous"));
+    if (m_base)
+        m_establishment->addItems(m_base->establishments());
+    m_establishment->setCurrentIndex(qMax(0, m_establishment->findText(kept)));
+}
+
+void TallyWindow::applyFilter()
+{
+    m_responses->show(m_base.get(), filter());
+    m_countsStale = true;
+    if (m_tabs->currentIndex() == CountsTab)
+        recount();
+    m_summary->setText(summary());
+}
+
+void TallyWindow::refresh()
+{
+    for (QAction* a : m_needBase)
+        a->setEnabled(bool(m_base));
+    m_tabs->setEnabled(bool(m_base));
+    if (m_base) {
+        m_setAside->setQuery(m_base->selectSetAside());
+        static const QStringList headers = {QStringLiteral("Date"), QStringLiteral("Expéditeur"),
+                                            QStringLiteral("Objet"), QStringLiteral("Raison")};
+        for (int c = 0; c < headers.size(); ++c)
+            m_setAside->setHeaderData(c, Qt::Horizontal, headers[c]);
+    }
+    applyFilter();
+    m_table->setColumnHidden(ResponsesModel::IdColumn, true);
+}
+
+void TallyWindow::recount()
+{
+    m_countsStale = false;
+    if (!m_base) {
+        m_counts->show({}, 0);
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    counts::Tally tally;
+    m_base->forEach(filter(), [&tally](const QStringList& row) { tally.add(row.mid(Base::AnswersFrom)); });
+    m_counts->show(tally.result(), tally.responses());
+    QApplication::restoreOverrideCursor();
+}
+
+void TallyWindow::showResponse(int row)
+{
+    if (!m_base || row < 0)
+        return;
+    // Beside the table, not over it: several can be compared.
+    auto* window = new ResponseWindow(m_base->response(m_responses->idAt(row)), this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+QString TallyWindow::summary() const
+{
+    if (!m_base)
+        return QStringLiteral("Aucune base ouverte : Fichier › Ouvrir une base…");
+    return QStringLiteral("%1 sur %2 · %3")
+        .arg(plural(m_base->count(filter()), QStringLiteral("réponse affichée"),
+                    QStringLiteral("réponses affichées")))
+        .arg(m_base->count(Base::Filter()))
+        .arg(plural(m_base->setAside(), QStringLiteral("message non reconnu"),
+                    QStringLiteral("messages non reconnus")));
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "tally/base.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class CountsPage;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QSqlQueryModel;
+class QTabWidget;
+class QTableView;
+class ResponsesModel;
+
+// « Dépouillement »'s window: the responses of a base in a table, sortable
+// and filtered by establishment and date; one response shown as it was
+// answered; the counts of each question with their charts; the messages
+// that were not responses; imports and the exports of what is shown.
+class TallyWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // What the window asks the user for: a file or folder to read or write.
+    enum class Choice { OpenBase, MailboxFile, MailboxFolder, Csv, Xlsx, Pdf };
+    // Returns the path chosen, empty when the user cancelled.
+    using Chooser = std::function<QString(QWidget* parent, Choice choice)>;
+
+    explicit TallyWindow(QWidget* parent = nullptr);
+    ~TallyWindow() override;
+
+    // Tests answer the file dialogs here.
+    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
+
+    bool openBase(const QString& path);
+    void importMailbox(const QString& path);
+    void setFilter(const Base::Filter& filter);
+    Base::Filter filter() const;
+
+    // Shows the response of this row of the table.
+    void showResponse(int row);
+
+    QTableView* table() const { return m_table; }
+    QTableView* unrecognised() const { return m_unrecognised; }
+    CountsPage* counts() const { return m_counts; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QString summary() const;
+
+Q_SIGNALS:
+    void baseOpened(const QString& path);
+
+private:
+    void buildMenus();
+    QWidget* buildFilterBar();
+    void choose(Choice choice);
+    void exportTo(Choice choice);
+    void refresh();
+    void refreshFilterChoices();
+    void applyFilter();
+    void recount();
+
+    std::unique_ptr<Base> m_base;
+    Chooser m_chooser;
+    ResponsesModel* m_responses;
+    QSqlQueryModel* m_setAside;
+    QTableView* m_table;
+    QTableView* m_unrecognised;
+    CountsPage* m_counts;
+    QTabWidget* m_tabs;
+    QComboBox* m_establishment;
+    QDateEdit* m_from;
+    QDateEdit* m_to;
+    QLabel* m_summary;
+    bool m_countsStale = true;
+    QList<QAction*> m_needBase;
+};
