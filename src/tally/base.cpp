@@ -220,31 +220,36 @@ bool Base::migrate()
 {
     QSqlDatabase d = db();
     QSqlQuery q(d);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")))
-        return fail(q);
-    const int version = q.next() ? q.value(0).toInt() : 0;
+    const auto version = [&q]() {
+        const int v = q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt() : -1;
+        q.finish();
+        return v;
+    };
     const QList<QStringList> all = steps();
-    if (version > all.size()) {
-        m_error = QStringLiteral("base d’une version plus récente du programme");
+    int found = version();
+    if (found == all.size())
+        return true;
+    // Another program may be opening the same new base: the version is read
+    // again under the write lock, and the steps run once.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(q);
+    found = version();
+    if (found < 0 || found > all.size()) {
+        m_error = found < 0 ? q.lastError().text()
+                            : QStringLiteral("base d’une version plus récente du programme");
+        q.exec(QStringLiteral("ROLLBACK"));
         return false;
     }
-    if (version == all.size())
-        return true;
-    d.transaction();
     QStringList run;
-    for (qsizetype v = version; v < all.size(); ++v)
+    for (qsizetype v = found; v < all.size(); ++v)
         run += all[v];
-    run << QStringLiteral("PRAGMA user_version = %1").arg(all.size());
+    run << QStringLiteral("PRAGMA user_version = %1").arg(all.size()) << QStringLiteral("COMMIT");
     for (const QString& step : run) {
         if (!q.exec(step)) {
             fail(q);
-            d.rollback();
+            q.exec(QStringLiteral("ROLLBACK"));
             return false;
         }
-    }
-    if (!d.commit()) {
-        m_error = d.lastError().text();
-        return false;
     }
     return true;
 }

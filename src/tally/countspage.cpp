@@ -13,8 +13,8 @@ CountsPage::CountsPage(QWidget* parent)
     m_list->setAccessibleName(QStringLiteral("Questions"));
     m_chart->setRenderHint(QPainter::Antialiasing);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_list, 1);
-    layout->addWidget(m_chart, 3);
+    layout->addWidget(m_list, 2);
+    layout->addWidget(m_chart, 5);
     connect(m_list, &QListWidget::currentRowChanged, this, &CountsPage::showChart);
 }
 

@@ -343,6 +343,11 @@ void TallyWindow::refresh()
     }
     applyFilter();
     m_table->setColumnHidden(ResponsesModel::IdColumn, true);
+    // The date whole, and room for an address and a name.
+    const QFontMetrics metrics = m_table->fontMetrics();
+    m_table->setColumnWidth(1, metrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 28);
+    m_table->setColumnWidth(2, metrics.horizontalAdvance(QLatin1Char('x')) * 28);
+    m_table->setColumnWidth(3, metrics.horizontalAdvance(QLatin1Char('x')) * 22);
 }
 
 void TallyWindow::recount()

@@ -126,6 +126,10 @@ private:
     {
         return path(QStringLiteral("share/applications/%1.desktop").arg(AppId));
     }
+    QString tallyEntryPath() const
+    {
+        return path(QStringLiteral("share/applications/fr.tarvel.depouillement.desktop"));
+    }
     QString program() const { return path(QStringLiteral("lib/questionnaire/questionnaire")); }
     QString programDir() const { return path(QStringLiteral("lib/questionnaire")); }
 
@@ -161,6 +165,14 @@ void InstallTest::layout()
     QCOMPARE(entry.value(QStringLiteral("Icon")), AppId);
     QCOMPARE(entry.value(QStringLiteral("TryExec")), program());
     QCOMPARE(execArguments(entry.value(QStringLiteral("Exec"))), QStringList(program()));
+
+    // « Dépouillement », in bin, with its own entry.
+    const QString tally = path(QStringLiteral("bin/depouillement"));
+    QVERIFY(QFileInfo(tally).isExecutable());
+    const QMap<QString, QString> tallyEntry = desktopEntry(tallyEntryPath());
+    QCOMPARE(tallyEntry.value(QStringLiteral("Name")), QStringLiteral("Dépouillement"));
+    QCOMPARE(execArguments(tallyEntry.value(QStringLiteral("Exec"))), QStringList(tally));
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("share/man/man1/depouillement.1.gz"))));
 
     QXmlStreamReader xml;
     QFile metainfo(path(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(AppId)));
@@ -210,7 +222,7 @@ void InstallTest::icons()
 
 void InstallTest::validators()
 {
-    Run r = runCommand(QStringLiteral("desktop-file-validate"), {entryPath()});
+    Run r = runCommand(QStringLiteral("desktop-file-validate"), {entryPath(), tallyEntryPath()});
     QVERIFY2(r.code == 0, qPrintable(r.output));
     QVERIFY2(r.output.trimmed().isEmpty(), qPrintable(r.output)); // not even a hint
 

@@ -31,6 +31,9 @@ const QStringList Shipped = {
     QStringLiteral("/usr/share/doc/questionnaire/copyright"),
     QStringLiteral("/usr/share/doc/questionnaire/changelog.gz"),
     QStringLiteral("/usr/share/man/man1/questionnaire.1.gz"),
+    QStringLiteral("/usr/bin/depouillement"),
+    QStringLiteral("/usr/share/applications/fr.tarvel.depouillement.desktop"),
+    QStringLiteral("/usr/share/man/man1/depouillement.1.gz"),
 };
 
 } // namespace
@@ -74,7 +77,8 @@ void PackageTest::contents()
     const Run depends = runCommand(QStringLiteral("dpkg-deb"),
                                    {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
     for (const char* needed : {"libqt6widgets6", "libqt6network6", "libqt6keychain1",
-                               "fonts-liberation", "qt6-translations-l10n"})
+                               "fonts-liberation", "qt6-translations-l10n", "libgmime-3.0",
+                               "libxlsxwriter", "libqt6sql6-sqlite"})
         QVERIFY2(depends.output.contains(QLatin1String(needed)), qPrintable(depends.output));
 }
 
@@ -119,6 +123,14 @@ void PackageTest::installsAndRemoves()
              readBytes(QStringLiteral("/usr/share/questionnaire/PARANET.LST")));
     QCOMPARE(QDir(QStringLiteral("/usr/lib/questionnaire")).entryList(QDir::Files),
              QStringList(QStringLiteral("questionnaire")));
+
+    // « Dépouillement » finds its SQLite driver: an empty base out as CSV.
+    r = runCommand(QStringLiteral("/usr/bin/depouillement"),
+                   {QStringLiteral("exporter"), QStringLiteral("--csv"),
+                    home.filePath(QStringLiteral("vide.csv")), QStringLiteral("--base"),
+                    home.filePath(QStringLiteral("vide.sqlite"))});
+    QVERIFY2(r.code == 0, qPrintable(r.output));
+    QVERIFY(readBytes(home.filePath(QStringLiteral("vide.csv"))).startsWith("\xEF\xBB\xBF" "date;"));
 
     r = runCommand(apt, {QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("-q"),
                          QStringLiteral("questionnaire")});

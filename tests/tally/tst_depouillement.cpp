@@ -5,8 +5,10 @@
 // CSV, read back with Python's csv.
 #include "answers/answertext.h"
 #include "answers/columns.h"
+#include "support/process.h"
 #include "support/responses.h"
 #include "tally/base.h"
+#include "tally/importer.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void importTwiceAddsNothing();
     void theLaterResponseStands();
     void commandLineToCsv();
+    void killedHalfWay();
+    void schemaVersions();
 
 private:
     QString mbox() const { return m_dir.filePath(QStringLiteral("boite.mbox")); }
@@ -208,6 +212,88 @@ void DepouillementTest::commandLineToCsv()
     p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("importer")});
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 1);
+}
+
+void DepouillementTest::killedHalfWay()
+{
+    // A mailbox long enough to be caught half-way, as Postfix writes one.
+    constexpr int Total = 6000;
+    QTemporaryDir dir;
+    const QString box = dir.filePath(QStringLiteral("grande.mbox"));
+    const QString path = dir.filePath(QStringLiteral("base.sqlite"));
+    QFile out(box);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QRandomGenerator g(6000);
+    const QDateTime start(QDate(2026, 10, 1), QTime(8, 0), Qt::UTC);
+    for (int i = 0; i < Total; ++i) {
+        const QByteArray from = "prof" + QByteArray::number(i) + "@ecole.fr";
+        const QByteArray mail = testing::responseMail(from, QStringLiteral("Lycée"),
+                                                      testing::randomFilling(g), start.addSecs(i));
+        out.write("From " + from + " Thu Oct  1 08:00:00 2026\n" +
+                  QByteArray(mail).replace("\r\n", "\n") + "\n");
+    }
+    out.close();
+
+    const QStringList import = {QStringLiteral("importer"), box, QStringLiteral("--base"), path};
+    QProcess p;
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), import);
+    QVERIFY(p.waitForStarted());
+    Base watch;
+    int seen = 0;
+    QVERIFY(QTest::qWaitFor([&] {
+        if (!watch.path().isEmpty() || (QFile::exists(path) && watch.open(path)))
+            seen = watch.responses();
+        return seen > 0 || p.state() == QProcess::NotRunning;
+    }, 60000));
+    p.kill();
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY2(p.exitStatus() == QProcess::CrashExit, "the import ended before it was killed");
+
+    // Whole batches only, then a second import completes it: nothing lost,
+    // nothing twice.
+    const int kept = watch.responses();
+    QVERIFY2(kept > 0 && kept < Total && kept % Importer::Batch == 0, qPrintable(QString::number(kept)));
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), import);
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(p.readAllStandardError().contains(
+                 QStringLiteral("%1 réponses ajoutées, %2 déjà dans la base").arg(Total - kept).arg(kept).toUtf8()),
+             "the summary");
+    QCOMPARE(watch.responses(), Total);
+}
+
+void DepouillementTest::schemaVersions()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("base.sqlite"));
+    const auto sql = [&path](const QString& statement) {
+        return testing::runCommand(QStringLiteral("sqlite3"), {path, statement}).output.trimmed();
+    };
+    {
+        Base base;
+        QVERIFY(base.open(path));
+        QVERIFY(base.add(mailreader::Message{QStringLiteral("m1"), {}, QStringLiteral("a@b.fr"), {},
+                                             answertext::write(Answers()), {}}) ==
+                Base::Outcome::Added);
+    }
+    const QString latest = sql(QStringLiteral("PRAGMA user_version"));
+    // A base of the first version, as the first release left it: brought up
+    // to date, its responses kept.
+    sql(QStringLiteral("DROP INDEX responses_received; DROP INDEX set_aside_message; "
+                       "PRAGMA user_version = 1"));
+    {
+        Base base;
+        QVERIFY(base.open(path));
+        QCOMPARE(base.responses(), 1);
+    }
+    QCOMPARE(sql(QStringLiteral("PRAGMA user_version")), latest);
+    QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'responses_received'")),
+             QStringLiteral("1"));
+    // One from a later program is not touched.
+    sql(QStringLiteral("PRAGMA user_version = 99"));
+    Base base;
+    QVERIFY(!base.open(path));
+    QVERIFY2(base.error().contains(QStringLiteral("plus récente")), qPrintable(base.error()));
 }
 
 QTEST_GUILESS_MAIN(DepouillementTest)
