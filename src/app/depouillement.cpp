@@ -161,7 +161,7 @@ int main(int argc, char* argv[])
             const Base::Filter all;
             if (!csvPath.isEmpty())
                 return exported(exports::csv(base, all, csvPath,
-                                             comma ? QLatin1Char(',') : QLatin1Char(';')),
+                                             comma ? ',' : ';'),
                                 csvPath);
             if (!xlsxPath.isEmpty())
                 return exported(exports::xlsx(base, all, xlsxPath), xlsxPath);

@@ -106,6 +106,14 @@ enum Statement { FindSetAside, InsertSetAside, FindResponse, FindStanding, Mark,
 
 } // namespace
 
+// The SQLite connection under Qt's, for the two hot paths below.
+static sqlite3* handleOf(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData())
+                                                         : nullptr;
+}
+
 // The insert of a response, some eighty values a message, goes straight
 // through SQLite's own interface on Qt's connection: Qt's binding of a value
 // costs more than SQLite's whole insert, and an import runs this for every
@@ -113,11 +121,8 @@ enum Statement { FindSetAside, InsertSetAside, FindResponse, FindStanding, Mark,
 class Base::RowInsert
 {
 public:
-    RowInsert(const QSqlDatabase& db, const QString& sql)
+    RowInsert(const QSqlDatabase& db, const QString& sql) : m_db(handleOf(db))
     {
-        const QVariant handle = db.driver()->handle();
-        if (qstrcmp(handle.typeName(), "sqlite3*") == 0)
-            m_db = *static_cast<sqlite3* const*>(handle.constData());
         if (m_db)
             sqlite3_prepare_v3(m_db, sql.toUtf8().constData(), -1, SQLITE_PREPARE_PERSISTENT,
                                &m_statement, nullptr);
@@ -405,31 +410,46 @@ QStringList Base::tableHeader()
            columns::names();
 }
 
-void Base::forEach(const Filter& filter, const std::function<void(const QStringList&)>& each,
-                   bool withSuperseded) const
+void Base::forEach(const Filter& filter, const Row& each, bool withSuperseded) const
 {
+    // Read through SQLite's own interface, in UTF-8: Qt's driver would turn
+    // every cell into UTF-16 and back, a hundred cells a row.
+    sqlite3* handle = handleOf(db());
+    if (!handle)
+        return;
     const Where w = whereOf(filter, withSuperseded);
-    QSqlQuery q(db());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM responses%2 ORDER BY received, id")
-                  .arg(selectedColumns().join(QLatin1Char(',')), w.sql));
-    for (qsizetype i = 0; i < w.values.size(); ++i)
-        q.bindValue(int(i), w.values[i]);
-    q.exec();
-    const int n = int(selectedColumns().size());
-    QStringList row;
-    while (q.next()) {
-        row.clear();
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM responses%2 ORDER BY received, id")
+                               .arg(selectedColumns().join(QLatin1Char(',')), w.sql)
+                               .toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        return;
+    QList<QByteArray> values;
+    for (qsizetype i = 0; i < w.values.size(); ++i) {
+        values << w.values[i].toString().toUtf8();
+        sqlite3_bind_text(statement, int(i) + 1, values.last().constData(), int(values.last().size()),
+                          SQLITE_STATIC);
+    }
+    const int n = sqlite3_column_count(statement);
+    Cells row(n);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
         for (int i = 0; i < n; ++i)
-            row << q.value(i).toString();
+            row[i] = QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
+                                    sqlite3_column_bytes(statement, i));
         each(row);
     }
+    sqlite3_finalize(statement);
 }
 
 QList<QStringList> Base::table(bool withSuperseded) const
 {
     QList<QStringList> rows;
-    forEach(Filter(), [&rows](const QStringList& row) { rows << row; }, withSuperseded);
+    forEach(Filter(), [&rows](const Cells& cells) {
+        QStringList row;
+        for (const QByteArrayView cell : cells)
+            row << QString::fromUtf8(cell);
+        rows << row;
+    }, withSuperseded);
     return rows;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tally/mailreader.h"
+#include "tally/rows.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -69,8 +70,7 @@ public:
 
     // Each standing response the filter selects (every one, superseded
     // included, on request), oldest first, one row at a time.
-    void forEach(const Filter& filter, const std::function<void(const QStringList&)>& row,
-                 bool withSuperseded = false) const;
+    void forEach(const Filter& filter, const Row& row, bool withSuperseded = false) const;
     QList<QStringList> table(bool withSuperseded = false) const;
     int count(const Filter& filter) const;
 

@@ -18,14 +18,21 @@ Tally::Tally()
             q.values << Value{label};
         m_questions << q;
         m_columns << int(c);
+        QList<QByteArray> labels;
+        for (const QString& label : choices[c])
+            labels << label.toUtf8();
+        m_choices << labels;
     }
 }
 
-void Tally::add(const QStringList& row)
+void Tally::add(const Cells& row)
 {
-    const QList<QStringList>& choices = columns::choices();
     for (qsizetype i = 0; i < m_questions.size(); ++i) {
-        const qsizetype at = choices[m_columns[i]].indexOf(row.value(m_columns[i]));
+        const QByteArrayView cell = row.value(m_columns[i]);
+        qsizetype at = -1;
+        for (qsizetype c = 0; at < 0 && c < m_choices[i].size(); ++c)
+            if (m_choices[i][c] == cell)
+                at = c;
         if (at < 0)
             ++m_questions[i].unanswered;
         else
@@ -41,14 +48,6 @@ QList<Question> Tally::result() const
         for (Value& v : q.values)
             v.percent = m_responses ? 100.0 * v.count / m_responses : 0;
     return out;
-}
-
-QList<Question> count(const QList<QStringList>& rows)
-{
-    Tally t;
-    for (const QStringList& row : rows)
-        t.add(row);
-    return t.result();
 }
 
 } // namespace counts

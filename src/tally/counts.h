@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tally/rows.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,16 +30,15 @@ class Tally
 {
 public:
     Tally();
-    void add(const QStringList& row);
+    void add(const Cells& row);
     int responses() const { return m_responses; }
     QList<Question> result() const;
 
 private:
     QList<Question> m_questions;
-    QList<int> m_columns; // the column of each question
+    QList<int> m_columns;                // the column of each question
+    QList<QList<QByteArray>> m_choices;  // each question's labels, in UTF-8
     int m_responses = 0;
 };
-
-QList<Question> count(const QList<QStringList>& rows);
 
 } // namespace counts

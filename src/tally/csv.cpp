@@ -2,28 +2,56 @@
 
 namespace csv
 {
-
-QByteArray line(const QStringList& fields, QChar separator)
+namespace
 {
-    QByteArray out;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += separator.toLatin1();
-        const QString& f = fields[i];
-        if (f.contains(separator) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n')) ||
-            f.contains(QLatin1Char('\r')))
-            out += '"' + QString(f).replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
-        else
-            out += f.toUtf8();
+
+void field(QByteArray& out, QByteArrayView f, char separator)
+{
+    bool quote = false;
+    for (const char c : f)
+        quote = quote || c == separator || c == '"' || c == '\n' || c == '\r';
+    if (!quote) {
+        out += f;
+        return;
     }
-    return out + "\r\n";
+    out += '"';
+    for (const char c : f) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
-bool write(QIODevice* out, const QStringList& header, const Rows& rows, QChar separator)
+void line(QByteArray& out, const Cells& fields, char separator)
 {
-    bool ok = out->write("\xEF\xBB\xBF") == 3 && out->write(line(header, separator)) >= 0;
-    rows([&](const QStringList& row) { ok = ok && out->write(line(row, separator)) >= 0; });
-    return ok;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += separator;
+        field(out, fields[i], separator);
+    }
+    out += "\r\n";
+}
+
+} // namespace
+
+bool write(QIODevice* out, const QStringList& header, const Rows& rows, char separator)
+{
+    QByteArray buffer = "\xEF\xBB\xBF";
+    QList<QByteArray> names;
+    for (const QString& name : header)
+        names << name.toUtf8();
+    line(buffer, Cells(names.cbegin(), names.cend()), separator);
+    bool ok = true;
+    // Written a few hundred kilobytes at a time.
+    rows([&](const Cells& row) {
+        line(buffer, row, separator);
+        if (buffer.size() > (1 << 18)) {
+            ok = ok && out->write(buffer) == buffer.size();
+            buffer.clear();
+        }
+    });
+    return ok && out->write(buffer) == buffer.size();
 }
 
 } // namespace csv

@@ -14,8 +14,6 @@ namespace csv
 {
 
 bool write(QIODevice* out, const QStringList& header, const Rows& rows,
-           QChar separator = QLatin1Char(';'));
-
-QByteArray line(const QStringList& fields, QChar separator);
+           char separator = ';');
 
 } // namespace csv

@@ -9,7 +9,7 @@
 namespace exports
 {
 
-bool csv(const Base& base, const Base::Filter& filter, const QString& path, QChar separator)
+bool csv(const Base& base, const Base::Filter& filter, const QString& path, char separator)
 {
     QSaveFile out(path);
     return out.open(QIODevice::WriteOnly) &&
@@ -27,7 +27,7 @@ bool xlsx(const Base& base, const Base::Filter& filter, const QString& path)
 bool pdf(const Base& base, const Base::Filter& filter, const QString& path)
 {
     return report::write(path, [&](const Row& row) {
-        base.forEach(filter, [&](const QStringList& cells) { row(cells.mid(Base::AnswersFrom)); });
+        base.forEach(filter, [&](const Cells& cells) { row(cells.mid(Base::AnswersFrom)); });
     });
 }
 

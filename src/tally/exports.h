@@ -12,7 +12,7 @@ namespace exports
 {
 
 bool csv(const Base& base, const Base::Filter& filter, const QString& path,
-         QChar separator = QLatin1Char(';'));
+         char separator = ';');
 bool xlsx(const Base& base, const Base::Filter& filter, const QString& path);
 // Needs a QApplication, for the charts.
 bool pdf(const Base& base, const Base::Filter& filter, const QString& path);

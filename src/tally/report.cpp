@@ -88,11 +88,11 @@ bool write(const QString& path, const Rows& rows)
     const QStringList& names = columns::names();
     const QList<QStringList>& choices = columns::choices();
     QList<QStringList> given(names.size());
-    rows([&](const QStringList& row) {
+    rows([&](const Cells& row) {
         counted.add(row);
         for (qsizetype c = 0; c < names.size(); ++c)
             if (choices[c].isEmpty() && !row.value(c).trimmed().isEmpty())
-                given[c] << row.value(c);
+                given[c] << QString::fromUtf8(row.value(c));
     });
 
     // Written aside and put in place whole: never half a report.

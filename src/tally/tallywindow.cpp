@@ -359,7 +359,7 @@ void TallyWindow::recount()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     counts::Tally tally;
-    m_base->forEach(filter(), [&tally](const QStringList& row) { tally.add(row.mid(Base::AnswersFrom)); });
+    m_base->forEach(filter(), [&tally](const Cells& row) { tally.add(row.mid(Base::AnswersFrom)); });
     m_counts->show(tally.result(), tally.responses());
     QApplication::restoreOverrideCursor();
 }

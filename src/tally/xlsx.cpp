@@ -25,11 +25,14 @@ bool write(const QString& path, const QStringList& header, const Rows& rows, int
         worksheet_write_string(table, 0, lxw_col_t(c), header[c].toUtf8().constData(), bold);
     counts::Tally counted;
     lxw_row_t r = 1;
-    rows([&](const QStringList& row) {
-        for (int c = 0; c < row.size(); ++c)
-            if (!row[c].isEmpty()) // an unanswered item is an empty cell
-                worksheet_write_string(table, r, lxw_col_t(c), row[c].toUtf8().constData(),
-                                       nullptr);
+    QByteArray cell;
+    rows([&](const Cells& row) {
+        for (int c = 0; c < row.size(); ++c) {
+            if (row[c].isEmpty())
+                continue; // an unanswered item is an empty cell
+            cell = row[c].toByteArray(); // the library wants it ended by a zero
+            worksheet_write_string(table, r, lxw_col_t(c), cell.constData(), nullptr);
+        }
         counted.add(row.mid(answersFrom));
         ++r;
     });
