@@ -303,6 +303,18 @@ Base::Incoming Base::prepare(const mailreader::Message& m)
     return {m, int(reading.readings.size()), columns::cells(reading.readings.first())};
 }
 
+Base::Found Base::found(int which, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& q = prepared(which, sql);
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    if (!q.exec())
+        return fail(q), Found::Failed;
+    const bool any = q.next();
+    q.finish();
+    return any ? Found::Yes : Found::No;
+}
+
 Base::Outcome Base::add(const Incoming& in)
 {
     const mailreader::Message& m = in.message;
@@ -311,15 +323,10 @@ Base::Outcome Base::add(const Incoming& in)
         utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
 
     if (!in.readings) {
-        QSqlQuery& find = prepared(FindSetAside, QStringLiteral(
-            "SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"));
-        find.bindValue(0, m.messageId);
-        if (!find.exec())
-            return fail(find), Outcome::Failed;
-        const bool known = find.next();
-        find.finish();
-        if (known)
-            return Outcome::AlreadyThere;
+        const Found known = found(FindSetAside, QStringLiteral(
+            "SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"), {m.messageId});
+        if (known != Found::No)
+            return known == Found::Yes ? Outcome::AlreadyThere : Outcome::Failed;
         QSqlQuery& insert = prepared(InsertSetAside, QStringLiteral(
             "INSERT INTO set_aside (message_id, received, sender, subject, reason) "
             "VALUES (?, ?, ?, ?, ?)"));
@@ -332,18 +339,11 @@ Base::Outcome Base::add(const Incoming& in)
         return insert.exec() ? Outcome::SetAside : (fail(insert), Outcome::Failed);
     }
 
-    QSqlQuery& find = prepared(FindResponse, QStringLiteral(
+    const Found known = found(FindResponse, QStringLiteral(
         "SELECT 1 FROM responses WHERE (message_id = ? AND message_id <> '') "
-        "OR (sender = ? AND text = ?)"));
-    find.bindValue(0, m.messageId);
-    find.bindValue(1, sender);
-    find.bindValue(2, m.text);
-    if (!find.exec())
-        return fail(find), Outcome::Failed;
-    const bool known = find.next();
-    find.finish();
-    if (known)
-        return Outcome::AlreadyThere;
+        "OR (sender = ? AND text = ?)"), {m.messageId, sender, m.text});
+    if (known != Found::No)
+        return known == Found::Yes ? Outcome::AlreadyThere : Outcome::Failed;
 
     static const QString insertSql = [] {
         QStringList fields = {QStringLiteral("message_id"), QStringLiteral("received"),

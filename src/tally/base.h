@@ -98,6 +98,9 @@ private:
     bool migrate();
     bool fail(const QSqlQuery& q);
     QSqlQuery& prepared(int which, const QString& sql);
+    // Whether the prepared statement finds a row for these values.
+    enum class Found { No, Yes, Failed };
+    Found found(int which, const QString& sql, const QVariantList& values);
 
     QString m_connection;
     QString m_error;
