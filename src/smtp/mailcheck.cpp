@@ -116,6 +116,9 @@ bool isDottedQuad(const QString& s)
         bool ok = false;
         if (p.isEmpty() || p.size() > 3 || p.toInt(&ok) > 255 || !ok)
             return false;
+        for (const QChar c : p)
+            if (!c.isDigit() || c.unicode() >= 0x80)
+                return false;
     }
     return true;
 }
@@ -126,6 +129,11 @@ Fault domain(const QString& s)
         if (!s.endsWith(QLatin1Char(']')))
             return Fault::Domain;
         const QString literal = s.mid(1, s.size() - 2);
+        // The literal goes into the envelope as it stands: printable ASCII
+        // only, whatever spaces or other characters the address parsers forgive.
+        for (const QChar c : literal)
+            if (c.unicode() <= 0x20 || c.unicode() >= 0x7F)
+                return Fault::Domain;
         if (literal.startsWith(QLatin1String("IPv6:"))) {
             QHostAddress a;
             return a.setAddress(literal.mid(5)) && a.protocol() == QAbstractSocket::IPv6Protocol

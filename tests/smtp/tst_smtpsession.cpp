@@ -488,6 +488,10 @@ void SmtpSessionTest::malformedAddressesAreRefused()
         QCOMPARE(mailcheck::address(good), Fault::None);
         QCOMPARE(mailcheck::envelope(good), good.toUtf8());
     }
+    // A literal that the address parsers would forgive is not sent as it stands.
+    for (const QString& bad : {QStringLiteral("x@[IPv6:2001:\u00a0db8::1]"),
+                               QStringLiteral("x@[ 127.0.0.1]"), QStringLiteral("x@[127.0.0.+1]")})
+        QVERIFY2(mailcheck::address(bad) != Fault::None, qPrintable(bad));
 }
 
 void SmtpSessionTest::serverNames_data()
