@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <tuple>
 
 #include <fcntl.h>
 #include <gmime/gmime.h>
@@ -91,6 +95,22 @@ bool parse(const QString& path, GMimeFormat format, const std::function<bool(con
     return going;
 }
 
+// Maildir names begin with the delivery's second, then (Dovecot, Postfix)
+// its microsecond after an "M": "1796760781.M710963P12451.host".  Sorted
+// as numbers, two messages of one second come in the order they arrived,
+// which decides which of two responses of one sender stands.
+QStringList inDeliveryOrder(QStringList names)
+{
+    static const QRegularExpression stamp(QStringLiteral("^(\\d+)\\.(?:[^.]*?M(\\d+))?"));
+    const auto key = [](const QString& name) {
+        const QRegularExpressionMatch m = stamp.match(name);
+        return std::make_tuple(m.captured(1).toLongLong(), m.captured(2).toLongLong(), name);
+    };
+    std::sort(names.begin(), names.end(),
+              [&key](const QString& a, const QString& b) { return key(a) < key(b); });
+    return names;
+}
+
 bool startsAsMbox(const QString& path)
 {
     QFile f(path);
@@ -110,7 +130,7 @@ Result read(const QString& path, const std::function<bool(const Message&)>& each
             return Result::Unreadable;
         for (const char* sub : {"cur", "new"}) {
             const QDir d(maildir.filePath(QLatin1String(sub)));
-            for (const QString& name : d.entryList(QDir::Files, QDir::Name))
+            for (const QString& name : inDeliveryOrder(d.entryList(QDir::Files)))
                 if (!parse(d.filePath(name), GMIME_FORMAT_MESSAGE, each, &opened))
                     return Result::Read;
         }

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void commandLineToCsv();
     void killedHalfWay();
     void schemaVersions();
+    void maildirInDeliveryOrder();
 
 private:
     QString mbox() const { return m_dir.filePath(QStringLiteral("boite.mbox")); }
@@ -294,6 +295,28 @@ void DepouillementTest::schemaVersions()
     Base base;
     QVERIFY(!base.open(path));
     QVERIFY2(base.error().contains(QStringLiteral("plus récente")), qPrintable(base.error()));
+}
+
+void DepouillementTest::maildirInDeliveryOrder()
+{
+    // Two responses of one teacher in one second: the one delivered last
+    // stands, though its name sorts first as text.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Maildir/new")));
+    const QDateTime when(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+    const QList<QPair<QString, QString>> deliveries = {{QStringLiteral("1796760781.M99P1.mail"), QStringLiteral("Premier")},
+                                                       {QStringLiteral("1796760781.M100P1.mail"), QStringLiteral("Second")}};
+    for (const auto& [name, typed] : deliveries) {
+        QFile f(dir.filePath(QStringLiteral("Maildir/new/") + name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray mail = testing::responseMail("prof@lycee.fr", QStringLiteral("Lycée"), curie(typed), when);
+        f.write(mail.replace("Message-ID: <", "Message-ID: <" + typed.toLatin1()));
+    }
+    Base base;
+    QVERIFY(base.open(dir.filePath(QStringLiteral("base.sqlite"))));
+    QCOMPARE(Importer(base).run(dir.filePath(QStringLiteral("Maildir"))), Importer::Result::Done);
+    QCOMPARE(base.table(true).size(), 2);
+    QCOMPARE(cell(base, 0, QStringLiteral("nom")), QStringLiteral("Second"));
 }
 
 QTEST_GUILESS_MAIN(DepouillementTest)
