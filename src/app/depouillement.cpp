@@ -3,7 +3,7 @@
 // line.
 //
 //   depouillement [--base <fichier>]          the window
-//   depouillement importer <boîte>… --base <fichier>
+//   depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>
 //   depouillement exporter --csv <fichier> [--virgule] --base <fichier>
 //   depouillement exporter --xlsx <fichier> --base <fichier>
 //   depouillement exporter --pdf <fichier> --base <fichier>
@@ -15,10 +15,12 @@
 #include "app/french.h"
 #include "tally/base.h"
 #include "tally/exports.h"
+#include "tally/imappassword.h"
 #include "tally/importer.h"
 #include "tally/tallywindow.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -42,15 +44,54 @@ int usage()
     say(QStringLiteral(
         "Usage :\n"
         "  depouillement [--base <fichier>]   (la fenêtre)\n"
-        "  depouillement importer <boîte>… --base <fichier>\n"
+        "  depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>\n"
         "  depouillement exporter --csv <fichier> [--virgule] --base <fichier>\n"
         "  depouillement exporter --xlsx <fichier> --base <fichier>\n"
         "  depouillement exporter --pdf <fichier> --base <fichier>\n"
-        "Une boîte est un fichier mbox, un dossier Maildir ou un message (.eml).\n"));
+        "Une boîte est un fichier mbox, un dossier Maildir, un message (.eml) ou un dossier\n"
+        "IMAP : imaps://utilisateur@serveur/INBOX (imap://… : STARTTLS).\n"));
     return Usage;
 }
 
-int import(Base& base, const QStringList& mailboxes)
+// "AB:CD:…", as the user compares it.
+QString fingerprintOf(const QByteArray& der)
+{
+    const QByteArray hex = QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper();
+    return QString::fromLatin1(hex);
+}
+
+// One IMAP folder: what is new since the last import.
+int importFolder(Importer& importer, const QString& url, const QString& fingerprint,
+                 const std::function<bool(const Importer::Tally&)>& progress)
+{
+    const std::optional<imap::Address> address = imap::Address::fromUrl(url);
+    if (!address)
+        return say(QStringLiteral("Adresse IMAP incomprise : %1 (imaps://utilisateur@serveur/dossier)\n")
+                       .arg(url)),
+               Usage;
+    ImapPassword password(*address, &ImapPassword::askTerminal);
+    const std::optional<QString> secret = password.get();
+    if (!secret)
+        return say(QStringLiteral("Pas de mot de passe pour %1.\n").arg(address->user)), MailboxUnreadable;
+    imap::Mailbox mailbox(*address, *secret, fingerprint.toLatin1());
+    const Importer::Result result = importer.run(mailbox, progress);
+    const imap::Failure& f = mailbox.failure();
+    if (result != Importer::Result::ServerFailed) {
+        password.accepted();
+        return result == Importer::Result::BaseFailed ? BaseFailed : Done;
+    }
+    if (f.kind == imap::Failure::Kind::Login)
+        password.refused();
+    QString text = QStringLiteral("\nÉchec pendant %1 : %2\n").arg(f.step, f.words);
+    if (f.kind == imap::Failure::Kind::Certificate && !f.chain.isEmpty())
+        text += QStringLiteral("Empreinte SHA-256 du certificat présenté : %1\n"
+                               "Si c’est bien celui du serveur, relancez avec --empreinte %1\n")
+                    .arg(fingerprintOf(f.chain.first()));
+    say(text);
+    return MailboxUnreadable;
+}
+
+int import(Base& base, const QStringList& mailboxes, const QString& fingerprint)
 {
     // A progress line, rewritten in place, when someone watches.
     const bool watched = isatty(STDERR_FILENO);
@@ -61,9 +102,18 @@ int import(Base& base, const QStringList& mailboxes)
         return true;
     };
     for (const QString& box : mailboxes) {
+        if (box.startsWith(QLatin1String("imap://")) || box.startsWith(QLatin1String("imaps://"))) {
+            if (const int status = importFolder(importer, box, fingerprint, progress); status != Done)
+                return status == BaseFailed
+                           ? (say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error())),
+                              status)
+                           : status;
+            continue;
+        }
         switch (importer.run(box, progress)) {
         case Importer::Result::Done:
         case Importer::Result::Stopped:
+        case Importer::Result::ServerFailed:
             break;
         case Importer::Result::BaseFailed:
             return say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error())),
@@ -149,8 +199,13 @@ int main(int argc, char* argv[])
     if (!base.open(basePath))
         return say(QStringLiteral("Base inutilisable : %1 (%2)\n").arg(basePath, base.error())),
                BaseFailed;
-    if (command == QLatin1String("importer") && !args.isEmpty())
-        return import(base, args);
+    if (command == QLatin1String("importer")) {
+        const QString fingerprint = take(QStringLiteral("--empreinte"));
+        if (!fingerprint.isEmpty() && imap::Mailbox::normalisedFingerprint(fingerprint).isEmpty())
+            return say(QStringLiteral("Empreinte incomprise : 64 chiffres hexadécimaux attendus.\n")), Usage;
+        if (!args.isEmpty())
+            return import(base, args, fingerprint);
+    }
     if (command == QLatin1String("exporter")) {
         const bool comma = args.removeAll(QStringLiteral("--virgule")) > 0;
         const QString csvPath = take(QStringLiteral("--csv"));

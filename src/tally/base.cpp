@@ -44,6 +44,12 @@ QList<QStringList> steps()
             QStringLiteral("CREATE INDEX responses_received ON responses(received, id)"),
             QStringLiteral("CREATE INDEX set_aside_message ON set_aside(message_id)"),
         },
+        // 3: where each IMAP folder was left, to take only what is new.
+        {
+            QStringLiteral("CREATE TABLE mailboxes (address TEXT PRIMARY KEY, "
+                           "uidvalidity INTEGER NOT NULL, last_uid INTEGER NOT NULL, "
+                           "fingerprint TEXT, used TEXT)"),
+        },
     };
 }
 
@@ -478,6 +484,51 @@ QSqlQuery Base::select(const Filter& filter, int sortColumn, Qt::SortOrder order
         q.bindValue(int(i), w.values[i]);
     q.exec();
     return q;
+}
+
+Base::Folder Base::folder(const QString& address) const
+{
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("SELECT uidvalidity, last_uid, fingerprint FROM mailboxes WHERE address = ?"));
+    q.addBindValue(address);
+    Folder f;
+    if (q.exec() && q.next())
+        f = {quint32(q.value(0).toLongLong()), quint32(q.value(1).toLongLong()), q.value(2).toByteArray()};
+    return f;
+}
+
+bool Base::setFolder(const QString& address, const Folder& folder)
+{
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("INSERT INTO mailboxes (address, uidvalidity, last_uid, used) "
+                             "VALUES (?, ?, ?, ?) ON CONFLICT(address) DO UPDATE SET "
+                             "uidvalidity = excluded.uidvalidity, last_uid = excluded.last_uid, "
+                             "used = excluded.used"));
+    q.addBindValue(address);
+    q.addBindValue(qlonglong(folder.uidValidity));
+    q.addBindValue(qlonglong(folder.lastUid));
+    q.addBindValue(utcText(QDateTime::currentDateTimeUtc()));
+    return q.exec() || fail(q);
+}
+
+bool Base::trust(const QString& address, const QByteArray& fingerprint)
+{
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("INSERT INTO mailboxes (address, uidvalidity, last_uid, fingerprint) "
+                             "VALUES (?, 0, 0, ?) ON CONFLICT(address) DO UPDATE SET "
+                             "fingerprint = excluded.fingerprint"));
+    q.addBindValue(address);
+    q.addBindValue(QString::fromLatin1(fingerprint));
+    return q.exec() || fail(q);
+}
+
+imap::Address Base::lastFolder() const
+{
+    QSqlQuery q(QStringLiteral("SELECT address FROM mailboxes ORDER BY used DESC LIMIT 1"), db());
+    if (q.next())
+        if (const std::optional<imap::Address> a = imap::Address::fromUrl(q.value(0).toString()))
+            return *a;
+    return imap::Address();
 }
 
 QSqlQuery Base::selectSetAside() const

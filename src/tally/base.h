@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tally/imapmailbox.h"
 #include "tally/mailreader.h"
 #include "tally/rows.h"
 
@@ -80,6 +81,19 @@ public:
     // The messages set aside: date, sender, subject, reason.
     QSqlQuery selectSetAside() const;
     QStringList establishments() const;
+
+    // Where an IMAP folder was left: its UIDVALIDITY and the highest UID
+    // imported (none: 0).  Written in the batch's transaction.
+    struct Folder {
+        quint32 uidValidity = 0;
+        quint32 lastUid = 0;
+        QByteArray fingerprint; // of a certificate the user trusts for it
+    };
+    Folder folder(const QString& address) const;
+    bool setFolder(const QString& address, const Folder& folder);
+    bool trust(const QString& address, const QByteArray& fingerprint);
+    // The folder imported last, for the window to offer again.
+    imap::Address lastFolder() const;
 
     // One response as it arrived.
     struct Response {

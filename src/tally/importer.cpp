@@ -93,6 +93,68 @@ bool Importer::commit()
     return true;
 }
 
+bool Importer::add(const Base::Incoming& incoming)
+{
+    switch (m_base.add(incoming)) {
+    case Base::Outcome::Added:
+        ++m_pending.added;
+        return true;
+    case Base::Outcome::AlreadyThere:
+        ++m_pending.already;
+        return true;
+    case Base::Outcome::SetAside:
+        ++m_pending.setAside;
+        return true;
+    case Base::Outcome::Failed:
+        break;
+    }
+    return false;
+}
+
+Importer::Result Importer::run(imap::Mailbox& mailbox,
+                               const std::function<bool(const Tally&)>& progress)
+{
+    m_pending = m_written;
+    const QString address = mailbox.address().url();
+    const std::optional<quint32> validity = mailbox.examine();
+    if (!validity)
+        return Result::ServerFailed;
+    Base::Folder folder = m_base.folder(address);
+    if (folder.uidValidity != *validity)
+        folder = {*validity, 0, folder.fingerprint}; // another folder under the same name: read it whole
+    const std::optional<QList<quint32>> uids = mailbox.newer(folder.lastUid);
+    if (!uids)
+        return Result::ServerFailed;
+    for (qsizetype from = 0; from < uids->size(); from += Batch) {
+        const QList<quint32> batch = uids->mid(from, Batch);
+        if (!m_base.begin())
+            return Result::BaseFailed;
+        bool written = true;
+        const bool fetched = mailbox.fetch(batch, [&](quint32, const QByteArray& bytes) {
+            ++m_pending.read;
+            if (const std::optional<mailreader::Message> m = mailreader::parse(bytes))
+                written = written && add(Base::prepare(*m));
+            else
+                written = written && add(Base::Incoming{});
+        });
+        folder.lastUid = batch.last();
+        if (!fetched || !written || !m_base.setFolder(address, folder) || !commit()) {
+            m_base.rollback();
+            m_pending = m_written;
+            return fetched ? Result::BaseFailed : Result::ServerFailed;
+        }
+        if (progress && !progress(m_written))
+            return Result::Stopped;
+    }
+    // The folder's state is kept even when nothing was new: a changed
+    // UIDVALIDITY is seen once.
+    if (uids->isEmpty() && (!m_base.begin() || !m_base.setFolder(address, folder) || !commit()))
+        return Result::BaseFailed;
+    if (progress)
+        progress(m_written);
+    return Result::Done;
+}
+
 Importer::Result Importer::run(const QString& mailbox,
                                const std::function<bool(const Tally&)>& progress)
 {
@@ -112,22 +174,10 @@ Importer::Result Importer::run(const QString& mailbox,
     int inBatch = 0;
     Result result = Result::Done;
     while (const std::optional<Base::Incoming> m = queue.take()) {
-        switch (m_base.add(*m)) {
-        case Base::Outcome::Added:
-            ++m_pending.added;
-            break;
-        case Base::Outcome::AlreadyThere:
-            ++m_pending.already;
-            break;
-        case Base::Outcome::SetAside:
-            ++m_pending.setAside;
-            break;
-        case Base::Outcome::Failed:
+        if (!add(*m)) {
             result = Result::BaseFailed;
             break;
         }
-        if (result != Result::Done)
-            break;
         ++m_pending.read;
         if (++inBatch < Batch)
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tally/base.h"
+#include "tally/imapmailbox.h"
 
 #include <QString>
 #include <functional>
@@ -19,18 +20,27 @@ public:
         int already = 0;  // already in the base
         int setAside = 0; // not responses, listed as « non reconnus »
     };
-    enum class Result { Done, MailboxUnreadable, BaseFailed, Stopped };
+    enum class Result { Done, MailboxUnreadable, ServerFailed, BaseFailed, Stopped };
 
     explicit Importer(Base& base) : m_base(base) {}
 
     // progress is told after each batch is written; false stops there.
     Result run(const QString& mailbox, const std::function<bool(const Tally&)>& progress = {});
 
+    // What is new in an IMAP folder since the last import, or the whole
+    // folder again when its UIDVALIDITY changed (the base's rules still add
+    // nothing twice).  Each batch is written with the highest UID it holds,
+    // so a run cut short resumes where its last whole batch ended.
+    // ServerFailed: the mailbox's failure() says where and why.
+    Result run(imap::Mailbox& mailbox, const std::function<bool(const Tally&)>& progress = {});
+
     // What is written in the base, over every run so far.
     const Tally& tally() const { return m_written; }
 
 private:
     bool commit();
+    // One message into the base, counted; false when the base failed.
+    bool add(const Base::Incoming& incoming);
 
     Base& m_base;
     Tally m_written;

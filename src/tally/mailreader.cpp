@@ -119,6 +119,23 @@ bool startsAsMbox(const QString& path)
 
 } // namespace
 
+std::optional<Message> parse(const QByteArray& bytes)
+{
+    initialise();
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size()));
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    g_mime_parser_set_format(parser, GMIME_FORMAT_MESSAGE);
+    GMimeMessage* m = g_mime_parser_construct_message(parser, nullptr);
+    std::optional<Message> out;
+    if (m) {
+        out = convert(m);
+        g_object_unref(m);
+    }
+    g_object_unref(parser);
+    g_object_unref(stream);
+    return out;
+}
+
 Result read(const QString& path, const std::function<bool(const Message&)>& each)
 {
     initialise();

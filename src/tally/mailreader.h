@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Reads the messages of a mailbox with GMime, one at a time, so that memory
 // does not grow with the mailbox: an mbox file (as Postfix, Thunderbird and
@@ -30,5 +31,8 @@ enum class Result { Read, Unreadable };
 // stop.  Unreadable: the path is neither a file nor a Maildir folder, or
 // cannot be opened.
 Result read(const QString& path, const std::function<bool(const Message&)>& each);
+
+// One message as a server gave it; none when no message can be made of it.
+std::optional<Message> parse(const QByteArray& message);
 
 } // namespace mailreader

@@ -2,7 +2,10 @@
 
 #include "tally/countspage.h"
 #include "tally/exports.h"
+#include "dispatch/certificatebox.h"
+#include "tally/imappassword.h"
 #include "tally/importer.h"
+#include "tally/mailboxwindow.h"
 #include "tally/responsesmodel.h"
 #include "tally/responsewindow.h"
 #include "ui/messagebox.h"
@@ -14,6 +17,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -72,6 +76,20 @@ QString plural(int n, const QString& one, const QString& many)
 TallyWindow::TallyWindow(QWidget* parent)
     : QMainWindow(parent),
       m_chooser(askUser),
+      m_askMailbox([](QWidget* parent, const imap::Address& last) -> std::optional<imap::Address> {
+          MailboxWindow window(last, parent);
+          if (window.exec() != QDialog::Accepted)
+              return std::nullopt;
+          return window.address();
+      }),
+      m_askPassword([](QWidget* parent, const imap::Address& a) -> std::optional<QString> {
+          bool given = false;
+          const QString password = QInputDialog::getText(
+              parent, QStringLiteral("Mot de passe"),
+              QStringLiteral("Mot de passe de %1 sur %2 :").arg(a.user, a.host), QLineEdit::Password,
+              QString(), &given);
+          return given && !password.isEmpty() ? std::optional<QString>(password) : std::nullopt;
+      }),
       m_responses(new ResponsesModel(this)),
       m_setAside(new QSqlQueryModel(this)),
       m_table(new QTableView),
@@ -138,6 +156,13 @@ void TallyWindow::buildMenus()
                                   [this] { choose(Choice::MailboxFile); });
     m_needBase << file->addAction(QStringLiteral("Importer un &dossier Maildir…"), this,
                                   [this] { choose(Choice::MailboxFolder); });
+    m_needBase << file->addAction(QStringLiteral("&Boîte aux lettres…"), QKeySequence(Qt::CTRL | Qt::Key_M),
+                                  this, [this] {
+                                      const std::optional<imap::Address> a =
+                                          m_askMailbox(this, m_base->lastFolder());
+                                      if (a)
+                                          importFolder(*a);
+                                  });
     file->addSeparator();
     m_needBase << file->addAction(QStringLiteral("Exporter en &CSV…"), this,
                                   [this] { exportTo(Choice::Csv); });
@@ -213,18 +238,16 @@ void TallyWindow::choose(Choice choice)
         importMailbox(path);
 }
 
-void TallyWindow::importMailbox(const QString& path)
+Importer::Result TallyWindow::runImport(const QString& what, const Run& run, Importer::Tally* written)
 {
-    if (!m_base)
-        return;
-    QProgressDialog progress(QStringLiteral("Lecture de « %1 »…").arg(QFileInfo(path).fileName()),
-                             QStringLiteral("Arrêter"), 0, 0, this);
+    QProgressDialog progress(QStringLiteral("Lecture de %1…").arg(what), QStringLiteral("Arrêter"), 0, 0,
+                             this);
     progress.setWindowTitle(QStringLiteral("Importation"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     Importer importer(*m_base);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Importer::Result result = importer.run(path, [&progress](const Importer::Tally& t) {
+    const Importer::Result result = run(importer, [&progress](const Importer::Tally& t) {
         progress.setLabelText(QStringLiteral("%1 lus, %2 ajoutées")
                                   .arg(plural(t.read, QStringLiteral("message"), QStringLiteral("messages")),
                                        plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses"))));
@@ -236,22 +259,42 @@ void TallyWindow::importMailbox(const QString& path)
     progress.close();
     refreshFilterChoices();
     refresh();
+    *written = importer.tally();
+    return result;
+}
 
-    const Importer::Tally& t = importer.tally();
-    const QString done =
-        QStringLiteral("%1 ajoutées, %2 déjà dans la base, %3 mis de côté (non reconnus).")
-            .arg(plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses")))
-            .arg(t.already)
-            .arg(plural(t.setAside, QStringLiteral("message"), QStringLiteral("messages")));
+namespace
+{
+
+QString doneText(const Importer::Tally& t)
+{
+    return QStringLiteral("%1, %2 déjà dans la base, %3 mis de côté (%4).")
+        .arg(plural(t.added, QStringLiteral("réponse ajoutée"), QStringLiteral("réponses ajoutées")))
+        .arg(t.already)
+        .arg(plural(t.setAside, QStringLiteral("message"), QStringLiteral("messages")),
+             t.setAside > 1 ? QStringLiteral("non reconnus") : QStringLiteral("non reconnu"));
+}
+
+} // namespace
+
+void TallyWindow::importMailbox(const QString& path)
+{
+    if (!m_base)
+        return;
+    Importer::Tally t;
+    const Importer::Result result = runImport(
+        QStringLiteral("« %1 »").arg(QFileInfo(path).fileName()),
+        [&path](Importer& importer, const auto& progress) { return importer.run(path, progress); }, &t);
     switch (result) {
     case Importer::Result::Done:
-        MessageBox::information(this, QStringLiteral("Importation"), done);
+        MessageBox::information(this, QStringLiteral("Importation"), doneText(t));
         break;
     case Importer::Result::Stopped:
         MessageBox::information(this, QStringLiteral("Importation"),
-                                QStringLiteral("Importation arrêtée. ") + done);
+                                QStringLiteral("Importation arrêtée. ") + doneText(t));
         break;
     case Importer::Result::MailboxUnreadable:
+    case Importer::Result::ServerFailed:
         MessageBox::warning(this, QStringLiteral("Importation"),
                             QStringLiteral("« %1 » n’est ni une boîte mbox, ni un dossier Maildir, "
                                            "ni un message lisible.")
@@ -260,9 +303,60 @@ void TallyWindow::importMailbox(const QString& path)
     case Importer::Result::BaseFailed:
         MessageBox::critical(this, QStringLiteral("Importation"),
                              QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
-                                            "messages n’y est pas. ") + done,
+                                            "messages n’y est pas. ") + doneText(t),
                              m_base->error());
         break;
+    }
+}
+
+void TallyWindow::importFolder(const imap::Address& address)
+{
+    if (!m_base)
+        return;
+    ImapPassword password(address, [this](const imap::Address& a) { return m_askPassword(this, a); });
+    const std::optional<QString> secret = password.get();
+    if (!secret)
+        return;
+    QByteArray trusted = m_base->folder(address.url()).fingerprint;
+    for (;;) {
+        imap::Mailbox mailbox(address, *secret, trusted);
+        Importer::Tally t;
+        const Importer::Result result = runImport(
+            QStringLiteral("« %1 » sur %2").arg(address.folder, address.host),
+            [&mailbox](Importer& importer, const auto& progress) { return importer.run(mailbox, progress); },
+            &t);
+        if (result != Importer::Result::ServerFailed) {
+            password.accepted();
+            if (result == Importer::Result::BaseFailed)
+                MessageBox::critical(this, QStringLiteral("Importation"),
+                                     QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
+                                                    "messages n’y est pas. ") + doneText(t),
+                                     m_base->error());
+            else
+                MessageBox::information(this, QStringLiteral("Importation"),
+                                        (result == Importer::Result::Stopped
+                                             ? QStringLiteral("Importation arrêtée. ")
+                                             : QString()) + doneText(t));
+            return;
+        }
+        const imap::Failure& f = mailbox.failure();
+        if (f.kind == imap::Failure::Kind::Certificate && !f.chain.isEmpty() && trusted.isEmpty()) {
+            // Asked as the questionnaire asks it; a yes is kept for this mailbox.
+            QList<QSslCertificate> chain;
+            for (const QByteArray& der : f.chain)
+                chain << QSslCertificate(der, QSsl::Der);
+            if (!certificatebox::askTrust(this, address.host, chain.first(),
+                                          QSslCertificate::verify(chain, address.host)))
+                return;
+            trusted = chain.first().digest(QCryptographicHash::Sha256).toHex();
+            m_base->trust(address.url(), trusted);
+            continue;
+        }
+        if (f.kind == imap::Failure::Kind::Login)
+            password.refused();
+        MessageBox::warning(this, QStringLiteral("Importation"),
+                            QStringLiteral("Échec pendant %1 : %2").arg(f.step, f.words));
+        return;
     }
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "tally/base.h"
+#include "tally/imapmailbox.h"
+#include "tally/importer.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CountsPage;
 class QComboBox;
@@ -33,9 +36,17 @@ public:
 
     // Tests answer the file dialogs here.
     void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
+    // And the IMAP folder's window and the password question here.
+    using MailboxAsker = std::function<std::optional<imap::Address>(QWidget*, const imap::Address& last)>;
+    using PasswordAsker = std::function<std::optional<QString>(QWidget*, const imap::Address&)>;
+    void setMailboxAsker(MailboxAsker ask) { m_askMailbox = std::move(ask); }
+    void setPasswordAsker(PasswordAsker ask) { m_askPassword = std::move(ask); }
 
     bool openBase(const QString& path);
     void importMailbox(const QString& path);
+    // What is new in an IMAP folder; the certificate asked about when it
+    // cannot be verified, the password when the keyring has none.
+    void importFolder(const imap::Address& address);
     void setFilter(const Base::Filter& filter);
     Base::Filter filter() const;
 
@@ -53,6 +64,9 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
+    using Run = std::function<Importer::Result(Importer&, const std::function<bool(const Importer::Tally&)>&)>;
+    // One import with its progress window; the tally of what it wrote.
+    Importer::Result runImport(const QString& what, const Run& run, Importer::Tally* written);
     QWidget* buildFilterBar();
     void choose(Choice choice);
     void exportTo(Choice choice);
@@ -63,6 +77,8 @@ private:
 
     std::unique_ptr<Base> m_base;
     Chooser m_chooser;
+    MailboxAsker m_askMailbox;
+    PasswordAsker m_askPassword;
     ResponsesModel* m_responses;
     QSqlQueryModel* m_setAside;
     QTableView* m_table;

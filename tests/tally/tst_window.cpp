@@ -104,7 +104,7 @@ void TallyWindowTest::importThroughTheMenu()
     trigger(QStringLiteral("Importer une boîte aux lettres…"));
     QCOMPARE(MessageBox::last().text,
              QStringLiteral("3 réponses ajoutées, 0 déjà dans la base, 1 message mis de côté "
-                            "(non reconnus)."));
+                            "(non reconnu)."));
     QCOMPARE(m_window.table()->model()->rowCount(), 3);
     QCOMPARE(m_window.unrecognised()->model()->rowCount(), 1);
     QCOMPARE(m_window.unrecognised()->model()->index(0, 2).data().toString(),
