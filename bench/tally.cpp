@@ -3,6 +3,7 @@
 //
 //   bench_tally mailbox <n> <file>   an mbox of n responses from random fillings,
 //                                    made with the questionnaire's mail text
+//   bench_tally maildir <n> <folder> the same responses, one file each in folder
 //   bench_tally parse <file>         GMime alone: every message parsed, nothing kept
 //   bench_tally import <file> <base> the import, as « importer » runs it
 //   bench_tally csv <base> <file>    the CSV export of every response
@@ -31,9 +32,31 @@ namespace
 
 int usage()
 {
-    std::fputs("bench_tally mailbox N FILE | parse FILE | import FILE BASE | csv BASE FILE | "
+    std::fputs("bench_tally mailbox N FILE | maildir N FOLDER | parse FILE | import FILE BASE | csv BASE FILE | "
                "window BASE\n", stderr);
     return 2;
+}
+
+// The i-th response of the benchmark's mailboxes, as the server stores it.
+QByteArray response(QRandomGenerator& g, int i)
+{
+    static const QDateTime start(QDate(2026, 9, 1), QTime(8, 0), Qt::UTC);
+    static const QStringList schools = {QStringLiteral("Lycée Curie"), QStringLiteral("Collège Brassens"),
+                                        QStringLiteral("Lycée Jean-Moulin"), QStringLiteral("Collège Colette")};
+    const QByteArray from = "prof" + QByteArray::number(i) + "@ecole.example";
+    return testing::responseMail(from, schools[i % schools.size()], testing::randomFilling(g),
+                                 start.addSecs(i * 37));
+}
+
+int maildir(int n, const QString& folder)
+{
+    QRandomGenerator g(20261208);
+    for (int i = 0; i < n; ++i) {
+        QFile out(QStringLiteral("%1/1796000000.M%2P1.bench").arg(folder).arg(i));
+        if (!out.open(QIODevice::WriteOnly) || out.write(response(g, i)) < 0)
+            return 1;
+    }
+    return 0;
 }
 
 int mailbox(int n, const QString& path)
@@ -42,13 +65,9 @@ int mailbox(int n, const QString& path)
     if (!out.open(QIODevice::WriteOnly))
         return 1;
     QRandomGenerator g(20261208);
-    const QDateTime start(QDate(2026, 9, 1), QTime(8, 0), Qt::UTC);
-    static const QStringList schools = {QStringLiteral("Lycée Curie"), QStringLiteral("Collège Brassens"),
-                                        QStringLiteral("Lycée Jean-Moulin"), QStringLiteral("Collège Colette")};
     for (int i = 0; i < n; ++i) {
         const QByteArray from = "prof" + QByteArray::number(i) + "@ecole.example";
-        QByteArray mail = testing::responseMail(from, schools[i % schools.size()],
-                                                testing::randomFilling(g), start.addSecs(i * 37));
+        QByteArray mail = response(g, i);
         // mboxrd, as Postfix writes it: LF line ends, "From " lines quoted.
         mail.replace("\r\n", "\n").replace("\nFrom ", "\n>From ");
         out.write("From " + from + " Tue Sep  1 08:00:00 2026\n" + mail + "\n");
@@ -131,6 +150,8 @@ int main(int argc, char* argv[])
     std::unique_ptr<QCoreApplication> app = windowed ? std::make_unique<QApplication>(argc, argv)
                                                      : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList a = app->arguments().mid(1);
+    if (a.size() == 3 && a[0] == QLatin1String("maildir"))
+        return maildir(a[1].toInt(), a[2]);
     if (a.size() == 3 && a[0] == QLatin1String("mailbox"))
         return mailbox(a[1].toInt(), a[2]);
     if (a.size() == 2 && a[0] == QLatin1String("parse"))
