@@ -111,6 +111,8 @@ public:
         curl_easy_setopt(m_handle, CURLOPT_PROTOCOLS_STR, "imap,imaps");
         curl_easy_setopt(m_handle, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(m_handle, CURLOPT_CONNECTTIMEOUT, long(timeouts.connect));
+        // A server that stops answering: a command's reply, or the bytes of a message.
+        curl_easy_setopt(m_handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(timeouts.stall));
         curl_easy_setopt(m_handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(m_handle, CURLOPT_LOW_SPEED_TIME, long(timeouts.stall));
         // Long lines of a message must not be cut.
@@ -141,6 +143,13 @@ public:
         return curl_easy_perform(m_handle);
     }
     QString error() const { return QString::fromUtf8(m_error); }
+    // Whether the last request got past the greeting, TLS and the login.
+    bool connected() const
+    {
+        curl_off_t pretransfer = 0;
+        curl_easy_getinfo(m_handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+        return pretransfer > 0;
+    }
     const QList<QByteArray>& chain() const { return m_chain; }
 
 private:
@@ -222,6 +231,37 @@ Mailbox::Mailbox(const Address& address, const QString& password, const QByteArr
 
 Mailbox::~Mailbox() = default;
 
+namespace
+{
+
+// What went wrong, in French, when the server said nothing of it.
+QString cause(CURLcode code, const QString& library)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("serveur introuvable");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("connexion refusée ou impossible");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("le serveur n’a pas répondu à temps");
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        return QStringLiteral("la connexion a été coupée");
+    case CURLE_WEIRD_SERVER_REPLY:
+        return QStringLiteral("réponse incompréhensible du serveur");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("le serveur ne propose pas STARTTLS");
+    case CURLE_LOGIN_DENIED:
+        return QStringLiteral("nom d’utilisateur ou mot de passe refusé");
+    default:
+        return library;
+    }
+}
+
+} // namespace
+
 bool Mailbox::run(const QString& step, const QByteArray& command, Transfer& t)
 {
     const CURLcode code = m_curl->perform(command, t);
@@ -234,8 +274,16 @@ bool Mailbox::run(const QString& step, const QByteArray& command, Transfer& t)
     for (auto m = tagged.globalMatch(QString::fromUtf8(t.lines)); m.hasNext();)
         said = m.next().captured(1).trimmed();
     m_failure = Failure();
-    m_failure.words = smtp::printable(said.isEmpty() ? m_curl->error() : said);
-    m_failure.step = step;
+    m_failure.words = smtp::printable(said.isEmpty() ? cause(code, m_curl->error()) : said);
+    if (said.isEmpty()) {
+        // The last thing the server said, whatever it was.
+        const QList<QByteArray> lines = t.lines.trimmed().split('\n');
+        if (!lines.last().trimmed().isEmpty())
+            m_failure.words += QStringLiteral(" (dernière réponse : « %1 »)")
+                                   .arg(smtp::printable(lines.last().trimmed(), 120));
+    }
+    // Before the folder was reached, the connection is the step that failed.
+    m_failure.step = m_curl->connected() ? step : QStringLiteral("la connexion à %1").arg(m_address.host);
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
@@ -246,6 +294,7 @@ bool Mailbox::run(const QString& step, const QByteArray& command, Transfer& t)
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
         m_failure.kind = Failure::Kind::Certificate;
+        m_failure.words = smtp::printable(m_curl->error());
         m_failure.step = QStringLiteral("la vérification du certificat de %1").arg(m_address.host);
         m_failure.chain = m_curl->chain();
         break;
