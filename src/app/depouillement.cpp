@@ -53,6 +53,12 @@ int usage()
     return Usage;
 }
 
+int baseFailed(const Base& base)
+{
+    say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error()));
+    return BaseFailed;
+}
+
 // "AB:CD:…", as the user compares it.
 QString fingerprintOf(const QByteArray& der)
 {
@@ -103,11 +109,11 @@ int import(Base& base, const QStringList& mailboxes, const QString& fingerprint)
     };
     for (const QString& box : mailboxes) {
         if (box.startsWith(QLatin1String("imap://")) || box.startsWith(QLatin1String("imaps://"))) {
-            if (const int status = importFolder(importer, box, fingerprint, progress); status != Done)
-                return status == BaseFailed
-                           ? (say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error())),
-                              status)
-                           : status;
+            const int status = importFolder(importer, box, fingerprint, progress);
+            if (status == BaseFailed)
+                return baseFailed(base);
+            if (status != Done)
+                return status;
             continue;
         }
         switch (importer.run(box, progress)) {
@@ -116,8 +122,7 @@ int import(Base& base, const QStringList& mailboxes, const QString& fingerprint)
         case Importer::Result::ServerFailed:
             break;
         case Importer::Result::BaseFailed:
-            return say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error())),
-                   BaseFailed;
+            return baseFailed(base);
         case Importer::Result::MailboxUnreadable:
             return say(QStringLiteral("\nBoîte illisible : %1\n").arg(box)), MailboxUnreadable;
         }

@@ -285,28 +285,26 @@ void TallyWindow::importMailbox(const QString& path)
     const Importer::Result result = runImport(
         QStringLiteral("« %1 »").arg(QFileInfo(path).fileName()),
         [&path](Importer& importer, const auto& progress) { return importer.run(path, progress); }, &t);
-    switch (result) {
-    case Importer::Result::Done:
-        MessageBox::information(this, QStringLiteral("Importation"), doneText(t));
-        break;
-    case Importer::Result::Stopped:
-        MessageBox::information(this, QStringLiteral("Importation"),
-                                QStringLiteral("Importation arrêtée. ") + doneText(t));
-        break;
-    case Importer::Result::MailboxUnreadable:
-    case Importer::Result::ServerFailed:
+    if (result == Importer::Result::MailboxUnreadable)
         MessageBox::warning(this, QStringLiteral("Importation"),
                             QStringLiteral("« %1 » n’est ni une boîte mbox, ni un dossier Maildir, "
                                            "ni un message lisible.")
                                 .arg(path));
-        break;
-    case Importer::Result::BaseFailed:
+    else
+        tellImported(result, t);
+}
+
+void TallyWindow::tellImported(Importer::Result result, const Importer::Tally& t)
+{
+    if (result == Importer::Result::BaseFailed)
         MessageBox::critical(this, QStringLiteral("Importation"),
                              QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
                                             "messages n’y est pas. ") + doneText(t),
                              m_base->error());
-        break;
-    }
+    else
+        MessageBox::information(this, QStringLiteral("Importation"),
+                                (result == Importer::Result::Stopped ? QStringLiteral("Importation arrêtée. ")
+                                                                     : QString()) + doneText(t));
 }
 
 void TallyWindow::importFolder(const imap::Address& address)
@@ -327,16 +325,7 @@ void TallyWindow::importFolder(const imap::Address& address)
             &t);
         if (result != Importer::Result::ServerFailed) {
             password.accepted();
-            if (result == Importer::Result::BaseFailed)
-                MessageBox::critical(this, QStringLiteral("Importation"),
-                                     QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
-                                                    "messages n’y est pas. ") + doneText(t),
-                                     m_base->error());
-            else
-                MessageBox::information(this, QStringLiteral("Importation"),
-                                        (result == Importer::Result::Stopped
-                                             ? QStringLiteral("Importation arrêtée. ")
-                                             : QString()) + doneText(t));
+            tellImported(result, t);
             return;
         }
         const imap::Failure& f = mailbox.failure();

@@ -67,6 +67,8 @@ private:
     using Run = std::function<Importer::Result(Importer&, const std::function<bool(const Importer::Tally&)>&)>;
     // One import with its progress window; the tally of what it wrote.
     Importer::Result runImport(const QString& what, const Run& run, Importer::Tally* written);
+    // How an import that read its mailbox ended: done, stopped, or the base failed.
+    void tellImported(Importer::Result result, const Importer::Tally& written);
     QWidget* buildFilterBar();
     void choose(Choice choice);
     void exportTo(Choice choice);

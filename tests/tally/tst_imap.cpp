@@ -40,6 +40,7 @@ private:
                      const QStringList& ports = {});
     QString doveadm(const QStringList& arguments, const QByteArray& input = {}) const;
     void save(const QString& folder, const QByteArray& message) const;
+    void startImport(QProcess& p, const QString& url, const QString& base, const QStringList& more = {}) const;
     testing::Run import(const QString& url, const QString& base, const QStringList& more = {}) const;
     QString url(const QString& folder) const
     {
@@ -92,10 +93,10 @@ void ImapTest::save(const QString& folder, const QByteArray& message) const
             message);
 }
 
-testing::Run ImapTest::import(const QString& address, const QString& base, const QStringList& more) const
+void ImapTest::startImport(QProcess& p, const QString& address, const QString& base,
+                           const QStringList& more) const
 {
     // The password on standard input; the test authority as OpenSSL's file.
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SSL_CERT_FILE"), m_pki.caFile());
     p.setProcessEnvironment(env);
@@ -104,6 +105,12 @@ testing::Run ImapTest::import(const QString& address, const QString& base, const
             QStringList{QStringLiteral("importer"), address} + more + QStringList{QStringLiteral("--base"), base});
     p.write("secret\n");
     p.closeWriteChannel();
+}
+
+testing::Run ImapTest::import(const QString& address, const QString& base, const QStringList& more) const
+{
+    QProcess p;
+    startImport(p, address, base, more);
     testing::Run r;
     if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
@@ -229,13 +236,7 @@ void ImapTest::stoppedInTheMiddle()
                                    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
                                }())};
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("SSL_CERT_FILE"), m_pki.caFile());
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("importer"), url(big), QStringLiteral("--base"), base});
-    p.write("secret\n");
-    p.closeWriteChannel();
+    startImport(p, url(big), base);
     Base watch;
     QVERIFY(QTest::qWaitFor([&] {
         if (watch.path().isEmpty() && QFile::exists(base))

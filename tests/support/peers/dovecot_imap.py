@@ -9,12 +9,11 @@ Needs root and the packages dovecot-core and dovecot-imapd.
   dovecot_imap.py FOLDER CERT KEY [IMAPS_PORT IMAP_PORT]
 (the ports of an earlier run, to start the same server again)"""
 import os
-import select
 import signal
-import socket
 import subprocess
 import sys
-import time
+
+import daemon
 
 folder, cert, key = (os.path.abspath(a) for a in sys.argv[1:4])
 for sub in ('run', 'state', 'mail', 'home'):
@@ -24,13 +23,8 @@ subprocess.run(['chown', 'nobody:nogroup', os.path.join(folder, 'mail'),
                 os.path.join(folder, 'home')], check=True)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(('127.0.0.1', 0))
-        return s.getsockname()[1]
-
-
-imaps, imap = (int(p) for p in sys.argv[4:6]) if len(sys.argv) > 5 else (free_port(), free_port())
+imaps, imap = ((int(p) for p in sys.argv[4:6]) if len(sys.argv) > 5
+               else (daemon.free_port(), daemon.free_port()))
 with open(os.path.join(folder, 'passwd'), 'w') as f:
     f.write('avis:{PLAIN}secret\n')
 conf = os.path.join(folder, 'dovecot.conf')
@@ -73,15 +67,7 @@ with open(os.path.join(folder, 'imap-port'), 'w') as f:
 server = subprocess.Popen(['dovecot', '-F', '-c', conf], stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL, start_new_session=True)
 try:
-    for _ in range(200):
-        try:
-            socket.create_connection(('127.0.0.1', imaps), timeout=1).close()
-            break
-        except OSError:
-            time.sleep(0.05)
-    print('PORT', imaps, flush=True)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    select.select([sys.stdin], [], [], 600)
+    daemon.serve_until_done(imaps)
 finally:
     # The whole group: the master and the processes serving connections.
     try:

@@ -9,12 +9,10 @@ input closes.  Needs root (Postfix's master runs as root) and the packages
 postfix and dovecot-core.
   postfix_dovecot.py FOLDER"""
 import os
-import select
-import signal
-import socket
 import subprocess
 import sys
-import time
+
+import daemon
 
 folder = os.path.abspath(sys.argv[1])
 conf = os.path.join(folder, 'conf')
@@ -25,9 +23,7 @@ for sub, mode in (('conf', 0o755), ('queue', 0o755), ('data', 0o755), ('spool', 
 os.chmod(folder, 0o755)
 subprocess.run(['chown', 'postfix', os.path.join(folder, 'data')], check=True)
 
-with socket.socket() as s:
-    s.bind(('127.0.0.1', 0))
-    port = s.getsockname()[1]
+port = daemon.free_port()
 
 lda = '/usr/lib/dovecot/dovecot-lda -c %s/dovecot.conf -e' % conf
 with open(os.path.join(conf, 'dovecot.conf'), 'w') as f:
@@ -68,16 +64,7 @@ with open(os.path.join(conf, 'master.cf'), 'w') as f:
 subprocess.run(['postfix', '-c', conf, 'start'], check=True, stdout=subprocess.DEVNULL,
                stderr=subprocess.DEVNULL)
 try:
-    for _ in range(200):
-        try:
-            socket.create_connection(('127.0.0.1', port), timeout=1).close()
-            break
-        except OSError:
-            time.sleep(0.05)
-    print('PORT', port, flush=True)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    # Until the test closes the pipe, or ten minutes.
-    select.select([sys.stdin], [], [], 600)
+    daemon.serve_until_done(port)
 finally:
     subprocess.run(['postfix', '-c', conf, 'stop'], stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
