@@ -15,7 +15,7 @@
 #include "support/responses.h"
 #include "tally/exports.h"
 #include "tally/importer.h"
-#include "tally/tallywindow.h"
+#include "tallywindows/tallywindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -22,10 +22,9 @@ mail server, with TLS) or prints them for posting.  « Dépouillement », for
 the publisher, reads the mailboxes where the answers arrive into a base, and
 gives them as a table, a spreadsheet and a report with charts.")
 # Libraries from dpkg-shlibdeps; what Qt loads at run time (its French
-# messages, the SQLite driver of « Dépouillement ») and the typeface of the
-# page are named here.
+# messages) and the typeface of the page are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, qt6-translations-l10n, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 #include "answers/scales.h"
 
 namespace answertext
@@ -196,7 +198,9 @@ void setText(Answers& a, int box, const QString& text)
 class Reader
 {
 public:
-    explicit Reader(QList<QStringView> lines) : m_lines(std::move(lines)) {}
+    // Lenient: read as mail programs may have left the text, each line's
+    // trailing spaces trimmed and a signature or a footer after the last item.
+    Reader(QList<QStringView> lines, bool lenient) : m_lines(std::move(lines)), m_lenient(lenient) {}
     QList<Answers> readings()
     {
         Answers a;
@@ -214,10 +218,8 @@ private:
             return;
         const std::vector<Entry>& all = entries();
         if (e == all.size()) {
-            // Empty lines after the text are what carried it (a mail body's end).
-            for (int rest = line; rest < m_lines.size(); ++rest)
-                if (!m_lines[rest].isEmpty())
-                    return;
+            if (!m_lenient && !onlyEmptyFrom(line))
+                return;
             m_out << a;
             return;
         }
@@ -230,6 +232,8 @@ private:
                 return from(e + 1, after, read);
             if (after < m_lines.size() && m_lines[after].isEmpty())
                 from(e + 1, after + 1, read);
+            else if (m_lenient && e + 1 == all.size())
+                from(e + 1, after, read); // a signature right under the last item
         };
         const QStringView l = m_lines[line];
         switch (entry.form) {
@@ -238,9 +242,10 @@ private:
                 next(line + 1, a);
             return;
         case Form::Text: {
-            if (!l.startsWith(once(entry.prefix)))
+            QStringView rest;
+            if (!prefixed(l, once(entry.prefix), &rest))
                 return;
-            QString text = l.mid(once(entry.prefix).size()).toString();
+            QString text = rest.toString();
             if (!multiLine(entry.index)) {
                 setText(a, entry.index, text);
                 return next(line + 1, a);
@@ -248,8 +253,9 @@ private:
             for (int end = line;; ++end) {
                 // An ending is tried, on a copy, only where the next item can begin.
                 const int after = end + 1;
-                if (entry.blankLine ? after < m_lines.size() && m_lines[after].isEmpty() &&
-                                          couldStart(e + 1, after + 1)
+                if (entry.blankLine ? (after < m_lines.size() && m_lines[after].isEmpty() &&
+                                       couldStart(e + 1, after + 1)) ||
+                                          (m_lenient && e + 1 == all.size())
                                     : couldStart(e + 1, after)) {
                     Answers read = a;
                     setText(read, entry.index, text);
@@ -262,10 +268,10 @@ private:
             }
         }
         case Form::List: {
-            const QString prefix = once(entry.prefix);
-            if (!l.startsWith(prefix))
+            QStringView rest;
+            if (!prefixed(l, once(entry.prefix), &rest))
                 return;
-            const int n = int(scaleOf(entry.kind).indexOf(l.mid(prefix.size())));
+            const int n = int(scaleOf(entry.kind).indexOf(rest));
             if (n < 0)
                 return;
             if (n > 0)
@@ -281,26 +287,27 @@ private:
                     break;
                 const QString& caption = captionOnce(b.check);
                 const QStringView candidate = m_lines[at];
+                QStringView rest;
                 if (b.companion == NoCompanion ? candidate == caption
-                                               : candidate.startsWith(caption + QLatin1Char(' '))) {
+                                               : prefixed(candidate, caption + QLatin1Char(' '), &rest)) {
                     a.checks.insert(b.check);
                     if (b.companion != NoCompanion)
-                        setText(a, b.companion, candidate.mid(caption.size() + 1).toString());
+                        setText(a, b.companion, rest.toString());
                     ++at;
                 }
             }
             return next(at, a);
         }
         case Form::Grid: {
-            const QString prefix = once(entry.prefix);
-            if (!l.startsWith(prefix))
+            QStringView first;
+            if (!prefixed(l, once(entry.prefix), &first))
                 return;
             const std::vector<catalogue::GridRow>& rows = catalogue::gridRows();
             if (line + int(rows.size()) > m_lines.size())
                 return;
             for (size_t r = 0; r < rows.size(); ++r) {
-                const QStringView got = r == 0 ? l.mid(prefix.size()) : m_lines[line + int(r)];
-                if (!gridRow(r, got, a))
+                const QStringView got = r == 0 ? first : m_lines[line + int(r)];
+                if (!gridRow(r, got, a, m_lenient))
                     return;
             }
             return next(line + int(rows.size()), a);
@@ -312,24 +319,48 @@ private:
     bool couldStart(size_t e, int line) const
     {
         const std::vector<Entry>& all = entries();
-        if (e == all.size()) {
-            for (int rest = line; rest < m_lines.size(); ++rest)
-                if (!m_lines[rest].isEmpty())
-                    return false;
-            return true;
-        }
+        if (e == all.size())
+            return m_lenient || onlyEmptyFrom(line);
         if (line >= m_lines.size())
             return false;
         const Entry& entry = all[e];
         const QStringView l = m_lines[line];
+        QStringView rest;
         switch (entry.form) {
         case Form::YesNo:
-            return l.startsWith(once(entry.pairs.front().label));
+            return prefixed(l, once(entry.pairs.front().label), &rest);
         case Form::Checks:
             return l == once(entry.prefix);
         default:
-            return l.startsWith(once(entry.prefix));
+            return prefixed(l, once(entry.prefix), &rest);
         }
+    }
+
+    // Empty lines after the text are what carried it (a mail body's end).
+    bool onlyEmptyFrom(int line) const
+    {
+        for (int rest = line; rest < m_lines.size(); ++rest)
+            if (!m_lines[rest].isEmpty())
+                return false;
+        return true;
+    }
+
+    // Whether the line begins with the prefix, and what follows it.  A mail
+    // program may have trimmed the spaces that end a line ("1." for "1. "):
+    // read leniently, such a line is the prefix followed by nothing.
+    bool prefixed(QStringView line, QStringView prefix, QStringView* rest) const
+    {
+        if (line.startsWith(prefix)) {
+            *rest = line.mid(prefix.size());
+            return true;
+        }
+        if (!m_lenient || line.isEmpty() || !prefix.startsWith(line))
+            return false;
+        for (const QChar c : prefix.mid(line.size()))
+            if (c != QLatin1Char(' '))
+                return false;
+        *rest = QStringView();
+        return true;
     }
 
     // The pairs of a yes/no line from the p-th on, each label then its answer.
@@ -337,10 +368,9 @@ private:
     {
         if (p == entry.pairs.size())
             return rest.isEmpty();
-        const QString& label = once(entry.pairs[p].label);
-        if (!rest.startsWith(label))
+        QStringView after;
+        if (!prefixed(rest, once(entry.pairs[p].label), &after))
             return false;
-        const QStringView after = rest.mid(label.size());
         const catalogue::YesNoPair& pair = catalogue::yesNoPair(entry.pairs[p].frame);
         const QLatin1String oui(catalogue::Oui), non(catalogue::Non);
         // Both, « Oui », « Non », neither: the order the writer can produce them.
@@ -369,15 +399,16 @@ private:
 
     // A grid row's line read back: every line the row can write, made once,
     // gives the choices that write it.
-    static bool gridRow(size_t r, QStringView got, Answers& a)
+    static bool gridRow(size_t r, QStringView got, Answers& a, bool lenient)
     {
         using Choice = std::pair<int, int>; // interest, difficulty; 0 for none
-        static const std::vector<QHash<QString, Choice>> lines = [] {
+        // Each row's lines as written, then as a mail program may trim them.
+        const auto written = [](bool trimmed) {
             std::vector<QHash<QString, Choice>> all;
             const QStringList& interest = scaleOf(Kind::Interest);
             const QStringList& difficulty = scaleOf(Kind::Difficulty);
             for (const catalogue::GridRow& row : catalogue::gridRows()) {
-                QHash<QString, Choice> written;
+                QHash<QString, Choice> lines;
                 const int levels =
                     row.difficulty == catalogue::NoDifficulty ? 1 : int(difficulty.size());
                 for (int i = 0; i < interest.size(); ++i)
@@ -387,14 +418,23 @@ private:
                             one.lists[{Kind::Interest, row.interest}] = i;
                         if (d > 0)
                             one.lists[{Kind::Difficulty, row.difficulty}] = d;
-                        written.insert(gridLine(one, row), {i, d});
+                        QString line = gridLine(one, row);
+                        while (trimmed && line.endsWith(QLatin1Char(' ')))
+                            line.chop(1);
+                        lines.insert(line, {i, d});
                     }
-                all.push_back(written);
+                all.push_back(lines);
             }
             return all;
-        }();
-        const auto found = lines[r].constFind(got.toString());
-        if (found == lines[r].constEnd())
+        };
+        static const std::vector<QHash<QString, Choice>> exact = written(false);
+        static const std::vector<QHash<QString, Choice>> trimmed = written(true);
+        QStringView line = got;
+        while (lenient && line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        const QHash<QString, Choice>& lines = lenient ? trimmed[r] : exact[r];
+        const auto found = lines.constFind(line.toString());
+        if (found == lines.constEnd())
             return false;
         const catalogue::GridRow& row = catalogue::gridRows()[r];
         if (found->first > 0)
@@ -405,10 +445,46 @@ private:
     }
 
     QList<QStringView> m_lines;
+    const bool m_lenient;
     QList<Answers> m_out;
 };
 
 } // namespace
+
+namespace
+{
+
+// Section F's boxes: the text entries after the numbered questions, in order.
+std::vector<int> contactBoxes()
+{
+    std::vector<int> boxes;
+    for (const Entry& e : entries())
+        if (e.form == Form::Text && !QChar::fromLatin1(e.prefix[0]).isDigit())
+            boxes.push_back(e.index);
+    return boxes;
+}
+
+} // namespace
+
+Contact contactOf(const Answers& a)
+{
+    static const std::vector<int> boxes = contactBoxes();
+    Q_ASSERT(boxes.size() == 3);
+    return {textOf(a, boxes[0]), textOf(a, boxes[1]), textOf(a, boxes[2])};
+}
+
+bool answersAnything(const Answers& a)
+{
+    static const std::vector<int> contact = contactBoxes();
+    if (!a.options.empty() || !a.checks.empty() || !a.lists.empty())
+        return true;
+    for (const auto& [box, text] : a.texts) {
+        const bool preset = box == 0 && text.trimmed() == QString::fromUtf8(catalogue::InitialT1_0);
+        if (!preset && std::find(contact.begin(), contact.end(), box) == contact.end())
+            return true;
+    }
+    return false;
+}
 
 const QStringList& scaleOf(Kind kind)
 {
@@ -472,8 +548,15 @@ Reading read(const QString& text)
         normal.remove(0, 1);
     if (normal.endsWith(QLatin1Char('\n')))
         normal.chop(1);
+    const QList<QStringView> lines = QStringView(normal).split(u'\n');
+    // Exactly as written first; leniently only when that finds nothing, so
+    // that a text read exactly is never read another way.
     Reading r;
-    r.readings = Reader(QStringView(normal).split(u'\n')).readings();
+    r.readings = Reader(lines, false).readings();
+    if (r.readings.isEmpty()) {
+        r.readings = Reader(lines, true).readings();
+        r.lenient = !r.readings.isEmpty();
+    }
     return r;
 }
 

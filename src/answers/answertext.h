@@ -72,14 +72,30 @@ QString write(const Answers& answers);
 // several-line box holds lines that could be read as the items after it,
 // every reading is kept (at most MaxReadings), never one chosen silently.
 // Empty lines around the text (as a mail body holds it) and LF line ends
-// are taken as they come.  None: the text is not an answer text.
+// are taken as they come.  When the text does not read exactly, it is read
+// as mail programs may have changed it: the spaces that end a line trimmed,
+// a signature or a footer after the last item.  None: the text is not an
+// answer text.
 struct Reading {
     QList<Answers> readings;
+    bool lenient = false; // read only with the changes of mail programs allowed
     bool isAnswerText() const { return !readings.isEmpty(); }
     bool ambiguous() const { return readings.size() > 1; }
 };
 constexpr int MaxReadings = 8;
 Reading read(const QString& text);
+
+// Section F, as typed: who answered, where, and their address.
+struct Contact {
+    QString name;
+    QString establishment;
+    QString email;
+};
+Contact contactOf(const Answers& answers);
+
+// Whether any question is answered (section F aside).  Question 2's preset,
+// « année », stands on every untouched sheet and counts as no answer.
+bool answersAnything(const Answers& answers);
 
 // The scale of a drop-down list of this kind.
 const QStringList& scaleOf(catalogue::Kind kind);

@@ -4,26 +4,33 @@
 //
 //   depouillement [--base <fichier>]          the window
 //   depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>
-//   depouillement exporter --csv <fichier> [--virgule] --base <fichier>
-//   depouillement exporter --xlsx <fichier> --base <fichier>
+//   depouillement exporter --csv <fichier> [--virgule] [--toutes] --base <fichier>
+//   depouillement exporter --xlsx <fichier> [--toutes] --base <fichier>
 //   depouillement exporter --pdf <fichier> --base <fichier>
 //
 // Exit status: 0 done (messages that are not responses are set aside and
-// counted, not an error); 1 the command is wrong; 2 a mailbox could not be
-// read; 3 the base could not be opened or written; 4 the export could not
-// be written.
+// counted, not an error); 1 the command is wrong, or a file given is no
+// mailbox; 2 a mailbox could not be read; 3 the base could not be opened or
+// written; 4 the export could not be written.
 #include "app/french.h"
+#include "smtp/printable.h"
+#include "smtp/tlsconfig.h"
+#include "storage/privatefiles.h"
 #include "tally/base.h"
 #include "tally/exports.h"
 #include "tally/imappassword.h"
+#include "tally/imapsource.h"
 #include "tally/importer.h"
-#include "tally/tallywindow.h"
+#include "tally/xlsx.h"
+#include "tallywindows/report.h"
+#include "tallywindows/tallywindow.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QSettings>
+#include <QSslCertificate>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <cstdio>
 #include <memory>
@@ -45,96 +52,144 @@ int usage()
         "Usage :\n"
         "  depouillement [--base <fichier>]   (la fenêtre)\n"
         "  depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>\n"
-        "  depouillement exporter --csv <fichier> [--virgule] --base <fichier>\n"
-        "  depouillement exporter --xlsx <fichier> --base <fichier>\n"
+        "  depouillement exporter --csv <fichier> [--virgule] [--toutes] --base <fichier>\n"
+        "  depouillement exporter --xlsx <fichier> [--toutes] --base <fichier>\n"
         "  depouillement exporter --pdf <fichier> --base <fichier>\n"
         "Une boîte est un fichier mbox, un dossier Maildir, un message (.eml) ou un dossier\n"
-        "IMAP : imaps://utilisateur@serveur/INBOX (imap://… : STARTTLS).\n"));
+        "IMAP : imaps://utilisateur@serveur/INBOX (imap://… : STARTTLS).\n"
+        "--toutes : les réponses remplacées aussi, avec le numéro de celle qui les remplace.\n"));
     return Usage;
 }
 
-int baseFailed(const Base& base)
+bool isFolderAddress(const QString& box)
 {
-    say(QStringLiteral("\nÉcriture impossible dans la base : %1\n").arg(base.error()));
-    return BaseFailed;
+    return box.startsWith(QLatin1String("imap://")) || box.startsWith(QLatin1String("imaps://"));
 }
 
-// "AB:CD:…", as the user compares it.
-QString fingerprintOf(const QByteArray& der)
+// An address as it may be shown: never with the password someone put in it.
+QString shownAddress(const QString& box)
 {
-    const QByteArray hex = QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper();
-    return QString::fromLatin1(hex);
+    QUrl url(box);
+    url.setPassword(QString());
+    return smtp::printable(url.toString(QUrl::RemovePassword));
 }
 
-// One IMAP folder: what is new since the last import.
-int importFolder(Importer& importer, const QString& url, const QString& fingerprint,
-                 const std::function<bool(const Importer::Tally&)>& progress)
+// The IMAP folder of an address; none, said why, when it is refused.
+std::optional<imap::Address> folderOf(const QString& box)
 {
-    const std::optional<imap::Address> address = imap::Address::fromUrl(url);
-    if (!address)
-        return say(QStringLiteral("Adresse IMAP incomprise : %1 (imaps://utilisateur@serveur/dossier)\n")
-                       .arg(url)),
-               Usage;
-    ImapPassword password(*address, &ImapPassword::askTerminal);
-    const std::optional<QString> secret = password.get();
-    if (!secret)
-        return say(QStringLiteral("Pas de mot de passe pour %1.\n").arg(address->user)), MailboxUnreadable;
-    imap::Mailbox mailbox(*address, *secret, fingerprint.toLatin1());
-    const Importer::Result result = importer.run(mailbox, progress);
-    const imap::Failure& f = mailbox.failure();
-    if (result != Importer::Result::ServerFailed) {
-        password.accepted();
-        return result == Importer::Result::BaseFailed ? BaseFailed : Done;
+    if (!QUrl(box).password().isEmpty()) {
+        say(QStringLiteral("Adresse IMAP refusée : %1\nLe mot de passe ne se met pas dans l’adresse : "
+                           "il est demandé à part, puis gardé dans le trousseau du bureau.\n")
+                .arg(shownAddress(box)));
+        return std::nullopt;
     }
-    if (f.kind == imap::Failure::Kind::Login)
-        password.refused();
-    QString text = QStringLiteral("\nÉchec pendant %1 : %2\n").arg(f.step, f.words);
-    if (f.kind == imap::Failure::Kind::Certificate && !f.chain.isEmpty())
-        text += QStringLiteral("Empreinte SHA-256 du certificat présenté : %1\n"
-                               "Si c’est bien celui du serveur, relancez avec --empreinte %1\n")
-                    .arg(fingerprintOf(f.chain.first()));
-    say(text);
-    return MailboxUnreadable;
+    const std::optional<imap::Address> address = imap::Address::fromUrl(box);
+    if (!address)
+        say(QStringLiteral("Adresse IMAP incomprise : %1 (imaps://utilisateur@serveur/dossier)\n")
+                .arg(shownAddress(box)));
+    return address;
 }
 
-int import(Base& base, const QStringList& mailboxes, const QString& fingerprint)
+QString summaryOf(const Importer::Tally& t)
 {
+    return QStringLiteral("%1 réponses ajoutées, %2 déjà dans la base, %3 messages mis de côté "
+                          "(non reconnus).\n")
+        .arg(t.added)
+        .arg(t.already)
+        .arg(t.setAside);
+}
+
+int import(const QString& basePath, const QStringList& mailboxes, const QString& fingerprint)
+{
+    // Every mailbox is looked at before any is read: a file that is no
+    // mailbox stops the command with nothing added.
+    std::vector<std::unique_ptr<Importer::Source>> sources;
+    std::vector<std::unique_ptr<imap::Mailbox>> folders;
+    std::vector<std::unique_ptr<ImapPassword>> passwords;
+    QList<Importer::Source*> run;
+    for (const QString& box : mailboxes) {
+        if (isFolderAddress(box)) {
+            const std::optional<imap::Address> address = folderOf(box);
+            if (!address)
+                return Usage;
+            passwords.push_back(std::make_unique<ImapPassword>(*address, &ImapPassword::askTerminal));
+            const std::optional<QString> secret = passwords.back()->get();
+            if (!secret)
+                return say(QStringLiteral("Pas de mot de passe pour %1.\n").arg(address->user)), MailboxUnreadable;
+            folders.push_back(std::make_unique<imap::Mailbox>(*address, *secret, fingerprint.toLatin1()));
+            sources.push_back(std::make_unique<ImapSource>(*folders.back()));
+        } else {
+            switch (mailreader::probe(box)) {
+            case mailreader::Result::Read:
+                break;
+            case mailreader::Result::NotMailbox:
+                return say(QStringLiteral("« %1 » n’est pas une boîte aux lettres (ni mbox, ni Maildir, ni "
+                                          "message) : rien n’a été importé.\n")
+                               .arg(smtp::printable(box))),
+                       Usage;
+            case mailreader::Result::Unreadable:
+                return say(QStringLiteral("Boîte illisible : %1\n").arg(smtp::printable(box))), MailboxUnreadable;
+            }
+            sources.push_back(std::make_unique<FileSource>(box));
+        }
+        run << sources.back().get();
+    }
+
     // A progress line, rewritten in place, when someone watches.
     const bool watched = isatty(STDERR_FILENO);
-    Importer importer(base);
-    const auto progress = [watched](const Importer::Tally& t) {
+    ImportRun::Watch watch;
+    watch.waiting = [] {
+        say(QStringLiteral("Une autre importation écrit dans cette base : attente de sa fin…\n"));
+    };
+    watch.progress = [watched](const Importer::Tally& t) {
         if (watched && t.read >= Importer::Batch)
             say(QStringLiteral("\r%1 messages lus, %2 réponses ajoutées").arg(t.read).arg(t.added));
-        return true;
     };
-    for (const QString& box : mailboxes) {
-        if (box.startsWith(QLatin1String("imap://")) || box.startsWith(QLatin1String("imaps://"))) {
-            const int status = importFolder(importer, box, fingerprint, progress);
-            if (status == BaseFailed)
-                return baseFailed(base);
-            if (status != Done)
-                return status;
+    const ImportRun::Outcome o = ImportRun(basePath).run(run, watch);
+    if (watched && o.tally.read >= Importer::Batch)
+        say(QStringLiteral("\n"));
+    switch (o.result) {
+    case Importer::Result::Done:
+    case Importer::Result::Stopped:
+        break;
+    case Importer::Result::BaseFailed:
+        say(summaryOf(o.tally));
+        return say(QStringLiteral("Écriture impossible dans la base : %1\n").arg(o.error)), BaseFailed;
+    case Importer::Result::NotMailbox:
+    case Importer::Result::MailboxUnreadable:
+        say(summaryOf(o.tally));
+        return say(QStringLiteral("Boîte illisible : %1\n").arg(smtp::printable(mailboxes.value(o.failedSource)))),
+               MailboxUnreadable;
+    case Importer::Result::ServerFailed:
+        break;
+    }
+    // Each folder's password is kept once its server took it, forgotten when refused.
+    size_t folder = 0;
+    for (int i = 0; i < mailboxes.size(); ++i) {
+        if (!isFolderAddress(mailboxes[i]))
+            continue;
+        const size_t f = folder++;
+        const bool reached = o.result != Importer::Result::ServerFailed || i != o.failedSource;
+        const bool ran = o.failedSource < 0 || i <= o.failedSource;
+        if (!ran)
+            break;
+        if (reached) {
+            passwords[f]->accepted();
             continue;
         }
-        switch (importer.run(box, progress)) {
-        case Importer::Result::Done:
-        case Importer::Result::Stopped:
-        case Importer::Result::ServerFailed:
-            break;
-        case Importer::Result::BaseFailed:
-            return baseFailed(base);
-        case Importer::Result::MailboxUnreadable:
-            return say(QStringLiteral("\nBoîte illisible : %1\n").arg(box)), MailboxUnreadable;
-        }
+        const imap::Failure& failure = folders[f]->failure();
+        if (failure.kind == imap::Failure::Kind::Login)
+            passwords[f]->refused();
+        QString text = QStringLiteral("Échec pendant %1 : %2\n").arg(failure.step, failure.words);
+        if (failure.kind == imap::Failure::Kind::Certificate && !failure.chain.isEmpty())
+            text += QStringLiteral("Empreinte SHA-256 du certificat présenté : %1\n"
+                                   "Si c’est bien celui du serveur, relancez avec --empreinte %1\n")
+                        .arg(tlsconfig::fingerprint(QSslCertificate(failure.chain.first(), QSsl::Der)));
+        say(summaryOf(o.tally));
+        say(text);
+        return MailboxUnreadable;
     }
-    const Importer::Tally& t = importer.tally();
-    if (watched && t.read >= Importer::Batch)
-        say(QStringLiteral("\n"));
-    say(QStringLiteral("%1 réponses ajoutées, %2 déjà dans la base, %3 messages mis de côté "
-                       "(non reconnus).\n")
-            .arg(t.added)
-            .arg(t.already)
-            .arg(t.setAside));
+    say(summaryOf(o.tally));
     return Done;
 }
 
@@ -155,12 +210,17 @@ int window(QApplication& app, const QString& given)
     if (path.isEmpty()) {
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                              QStringLiteral("/depouillement");
-        QDir().mkpath(data);
+        privatefiles::makeFolder(data);
         path = data + QStringLiteral("/reponses.sqlite");
     }
     TallyWindow w;
     QObject::connect(&w, &TallyWindow::baseOpened, &w, [&settings](const QString& opened) {
+        // Which base was opened last is the user's own business.
+        const bool existed = QFile::exists(settings.fileName());
+        privatefiles::makeFolder(QFileInfo(settings.fileName()).path());
         settings.setValue(QStringLiteral("base"), QFileInfo(opened).absoluteFilePath());
+        settings.sync();
+        privatefiles::protect(settings.fileName(), existed);
     });
     w.openBase(path);
     w.show();
@@ -209,23 +269,31 @@ int main(int argc, char* argv[])
         if (!fingerprint.isEmpty() && imap::Mailbox::normalisedFingerprint(fingerprint).isEmpty())
             return say(QStringLiteral("Empreinte incomprise : 64 chiffres hexadécimaux attendus.\n")), Usage;
         if (!args.isEmpty())
-            return import(base, args, fingerprint);
+            return import(basePath, args, fingerprint);
     }
     if (command == QLatin1String("exporter")) {
+        Base::Filter all;
         const bool comma = args.removeAll(QStringLiteral("--virgule")) > 0;
+        all.withReplaced = args.removeAll(QStringLiteral("--toutes")) > 0;
         const QString csvPath = take(QStringLiteral("--csv"));
         const QString xlsxPath = take(QStringLiteral("--xlsx"));
         const QString pdfPath = take(QStringLiteral("--pdf"));
         const int formats = !csvPath.isEmpty() + !xlsxPath.isEmpty() + !pdfPath.isEmpty();
-        if (formats == 1 && args.isEmpty() && (!comma || !csvPath.isEmpty())) {
-            const Base::Filter all;
+        // The report counts the standing responses only.
+        if (formats == 1 && args.isEmpty() && (!comma || !csvPath.isEmpty()) &&
+            (!all.withReplaced || pdfPath.isEmpty())) {
             if (!csvPath.isEmpty())
-                return exported(exports::csv(base, all, csvPath,
-                                             comma ? ',' : ';'),
-                                csvPath);
-            if (!xlsxPath.isEmpty())
-                return exported(exports::xlsx(base, all, xlsxPath), xlsxPath);
-            return exported(exports::pdf(base, all, pdfPath), pdfPath);
+                return exported(exports::csv(base, all, csvPath, comma ? ',' : ';'), csvPath);
+            if (!pdfPath.isEmpty())
+                return exported(report::write(base, all, pdfPath), pdfPath);
+            int cut = 0;
+            const int status = exported(exports::xlsx(base, all, xlsxPath, &cut), xlsxPath);
+            if (status == Done && cut > 0)
+                say(QStringLiteral("Attention : %1 trop long pour une cellule (%2 caractères au plus), "
+                                   "coupé et marqué à sa fin ; l’export CSV le garde entier.\n")
+                        .arg(cut > 1 ? QStringLiteral("%1 textes").arg(cut) : QStringLiteral("un texte"))
+                        .arg(xlsx::CellLimit));
+            return status;
         }
     }
     return usage();

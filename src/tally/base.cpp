@@ -4,13 +4,13 @@
 #include "answers/columns.h"
 
 #include <QAtomicInt>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QRegularExpression>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QVariant>
 
-#include <list>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace
 {
@@ -50,15 +50,42 @@ QList<QStringList> steps()
                            "uidvalidity INTEGER NOT NULL, last_uid INTEGER NOT NULL, "
                            "fingerprint TEXT, used TEXT)"),
         },
+        // 4: a response belongs to the teacher of its section F, and its
+        // establishment is section F's; the subject's name kept apart.  The
+        // messages set aside without a Message-ID are known by a digest.
+        // Base::fillFromTexts() fills the new columns of older responses.
+        {
+            QStringLiteral("ALTER TABLE responses RENAME COLUMN establishment TO subject_name"),
+            QStringLiteral("ALTER TABLE responses ADD COLUMN establishment TEXT NOT NULL DEFAULT ''"),
+            QStringLiteral("ALTER TABLE responses ADD COLUMN teacher TEXT NOT NULL DEFAULT ''"),
+            QStringLiteral("ALTER TABLE responses ADD COLUMN answered INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("ALTER TABLE set_aside ADD COLUMN digest TEXT"),
+            QStringLiteral("CREATE INDEX responses_teacher ON responses(teacher, received, id)"),
+            QStringLiteral("CREATE INDEX responses_replaced ON responses(superseded_by)"),
+            QStringLiteral("CREATE INDEX set_aside_digest ON set_aside(digest)"),
+        },
     };
 }
+constexpr int TeacherVersion = 4;
 
-// "Questionnaire ( Lycée Curie )": the establishment between the brackets.
-QString establishmentOf(const QString& subject)
+// "Questionnaire ( M. Dupont )": the name between the brackets.
+QString subjectNameOf(const QString& subject)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*Questionnaire \\( (.*) \\)\\s*$"));
     const QRegularExpressionMatch m = form.match(subject);
     return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// Compared without case, accents, typographic apostrophes or extra spaces.
+QString folded(const QString& s)
+{
+    QString out;
+    for (const QChar c : s.normalized(QString::NormalizationForm_D)) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        out += c == QChar(0x2019) ? QLatin1Char('\'') : c;
+    }
+    return out.toCaseFolded().simplified();
 }
 
 QString utcText(const QDateTime& t)
@@ -69,14 +96,14 @@ QString utcText(const QDateTime& t)
 // The SQL condition of a filter, with its values in order.
 struct Where {
     QString sql;
-    QVariantList values;
+    QStringList values;
 };
 
-Where whereOf(const Base::Filter& f, bool withSuperseded)
+Where whereOf(const Base::Filter& f)
 {
     QStringList terms;
     Where w;
-    if (!withSuperseded)
+    if (!f.withReplaced)
         terms << QStringLiteral("superseded_by IS NULL");
     if (!f.establishment.isEmpty()) {
         terms << QStringLiteral("establishment = ?");
@@ -96,145 +123,96 @@ Where whereOf(const Base::Filter& f, bool withSuperseded)
 }
 
 // The table's columns as the base names them.
-const QStringList& selectedColumns()
+QStringList selectedColumns(bool withReplaced)
 {
-    static const QStringList c = [] {
-        QStringList s = {QStringLiteral("received"), QStringLiteral("sender"),
-                         QStringLiteral("establishment")};
-        for (const QString& name : columns::names())
-            s << quoted(name);
-        return s;
-    }();
-    return c;
+    QStringList s = {QStringLiteral("received"), QStringLiteral("sender"),
+                     QStringLiteral("establishment"), QStringLiteral("subject_name")};
+    for (const QString& name : columns::names())
+        s << quoted(name);
+    if (withReplaced)
+        s << QStringLiteral("id") << QStringLiteral("superseded_by");
+    return s;
 }
 
-enum Statement { FindSetAside, InsertSetAside, FindResponse, FindStanding, Mark, Statements };
+sqlite::Statement bound(sqlite3* db, const QString& sql, const QStringList& values)
+{
+    sqlite::Statement s(db, sql);
+    for (int i = 0; i < values.size(); ++i)
+        s.bind(i, values[i]);
+    return s;
+}
+
+enum Statement {
+    FindSetAside,
+    FindDigest,
+    InsertSetAside,
+    FindResponse,
+    InsertResponse,
+    Teacher,
+    Mark,
+    Statements
+};
 
 } // namespace
 
-// The SQLite connection under Qt's, for the two hot paths below.
-static sqlite3* handleOf(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver()->handle();
-    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData())
-                                                         : nullptr;
-}
-
-// The insert of a response, some eighty values a message, goes straight
-// through SQLite's own interface on Qt's connection: Qt's binding of a value
-// costs more than SQLite's whole insert, and an import runs this for every
-// message.
-class Base::RowInsert
-{
-public:
-    RowInsert(const QSqlDatabase& db, const QString& sql) : m_db(handleOf(db))
-    {
-        if (m_db)
-            sqlite3_prepare_v3(m_db, sql.toUtf8().constData(), -1, SQLITE_PREPARE_PERSISTENT,
-                               &m_statement, nullptr);
-    }
-    ~RowInsert() { sqlite3_finalize(m_statement); }
-    RowInsert(const RowInsert&) = delete;
-    RowInsert& operator=(const RowInsert&) = delete;
-
-    // In the base's own encoding, UTF-8, so that SQLite converts nothing.
-    void bind(int at, const QString& value)
-    {
-        if (value.isEmpty()) {
-            sqlite3_bind_text(m_statement, at + 1, "", 0, SQLITE_STATIC);
-            return;
-        }
-        m_values.push_back(value.toUtf8());
-        sqlite3_bind_text(m_statement, at + 1, m_values.back().constData(),
-                          int(m_values.back().size()), SQLITE_STATIC);
-    }
-    void bind(int at, int value) { sqlite3_bind_int(m_statement, at + 1, value); }
-
-    // Runs it; the new row's id, or 0 with error set.
-    qlonglong run(QString* error)
-    {
-        if (!m_statement) {
-            *error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("pas de base SQLite");
-            return 0;
-        }
-        const int status = sqlite3_step(m_statement);
-        sqlite3_reset(m_statement);
-        sqlite3_clear_bindings(m_statement);
-        m_values.clear();
-        if (status != SQLITE_DONE) {
-            *error = QString::fromUtf8(sqlite3_errstr(status));
-            return 0;
-        }
-        return sqlite3_last_insert_rowid(m_db);
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_statement = nullptr;
-    std::list<QByteArray> m_values; // what is bound, until the statement has run
-};
-
-Base::Base()
-{
-    static QAtomicInt count;
-    m_connection = QStringLiteral("tally-%1").arg(count.fetchAndAddRelaxed(1));
-}
+Base::Base() = default;
 
 Base::~Base()
 {
     m_statements.clear();
-    m_insert.reset();
-    if (QSqlDatabase::contains(m_connection)) {
-        db().close();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
+    sqlite3_close_v2(m_db);
 }
 
-QSqlDatabase Base::db() const
+bool Base::failed()
 {
-    return QSqlDatabase::database(m_connection, false);
-}
-
-QString Base::path() const
-{
-    return db().databaseName();
-}
-
-bool Base::fail(const QSqlQuery& q)
-{
-    m_error = q.lastError().text();
+    m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("pas de base");
     return false;
+}
+
+bool Base::exec(const QString& sql)
+{
+    return sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK ||
+           failed();
+}
+
+sqlite::Statement& Base::statement(int which, const char* sql)
+{
+    if (m_statements.empty())
+        m_statements.resize(Statements);
+    if (!m_statements[which])
+        m_statements[which] = std::make_unique<sqlite::Statement>(m_db, QString::fromUtf8(sql));
+    return *m_statements[which];
 }
 
 bool Base::open(const QString& path)
 {
-    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    d.setDatabaseName(path);
-    // Another process importing holds the base for a moment: wait for it.
-    d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!d.open()) {
-        m_error = d.lastError().text();
-        return false;
-    }
-    QSqlQuery q(d);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-        return fail(q);
+    const QByteArray file = QFile::encodeName(path);
+    // The answers, names and addresses are the user's alone: a new base is
+    // created private, and SQLite gives its journal files the base's mode.
+    const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
+        return failed();
+    m_path = path;
+    // Another program importing holds the base for a batch: wait for it.
+    sqlite3_busy_timeout(m_db, 30000);
     // In WAL mode, NORMAL keeps every batch whole through a crash or a kill;
     // only a power cut may lose the last batches, which a second import takes.
-    if (!q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        return fail(q);
-    q.finish(); // a statement left open would hold the migration's commit
-    return migrate();
+    if (!exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return false;
+    if (!migrate())
+        return false;
+    changedElsewhere();
+    return true;
 }
 
 bool Base::migrate()
 {
-    QSqlDatabase d = db();
-    QSqlQuery q(d);
-    const auto version = [&q]() {
-        const int v = q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt() : -1;
-        q.finish();
-        return v;
+    const auto version = [this]() {
+        sqlite::Statement q(m_db, QStringLiteral("PRAGMA user_version"));
+        return q.next() ? int(q.integer(0)) : -1;
     };
     const QList<QStringList> all = steps();
     int found = version();
@@ -242,330 +220,405 @@ bool Base::migrate()
         return true;
     // Another program may be opening the same new base: the version is read
     // again under the write lock, and the steps run once.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return fail(q);
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
     found = version();
     if (found < 0 || found > all.size()) {
-        m_error = found < 0 ? q.lastError().text()
-                            : QStringLiteral("base d’une version plus récente du programme");
-        q.exec(QStringLiteral("ROLLBACK"));
+        if (found < 0)
+            failed();
+        else
+            m_error = QStringLiteral("base d’une version plus récente du programme");
+        exec(QStringLiteral("ROLLBACK"));
         return false;
     }
-    QStringList run;
-    for (qsizetype v = found; v < all.size(); ++v)
-        run += all[v];
-    run << QStringLiteral("PRAGMA user_version = %1").arg(all.size()) << QStringLiteral("COMMIT");
-    for (const QString& step : run) {
-        if (!q.exec(step)) {
-            fail(q);
-            q.exec(QStringLiteral("ROLLBACK"));
-            return false;
-        }
+    bool ok = true;
+    for (qsizetype v = found; ok && v < all.size(); ++v)
+        for (const QString& step : all[v])
+            ok = ok && exec(step);
+    if (ok && found > 0 && found < TeacherVersion)
+        ok = fillFromTexts();
+    ok = ok && exec(QStringLiteral("PRAGMA user_version = %1").arg(all.size())) &&
+         exec(QStringLiteral("COMMIT"));
+    if (!ok) {
+        const QString why = m_error;
+        exec(QStringLiteral("ROLLBACK"));
+        m_error = why;
     }
+    return ok;
+}
+
+bool Base::fillFromTexts()
+{
+    sqlite::Statement rows(m_db, QStringLiteral("SELECT id, sender, text FROM responses"));
+    sqlite::Statement set(m_db, QStringLiteral(
+        "UPDATE responses SET teacher = ?, establishment = ?, answered = ? WHERE id = ?"));
+    QStringList teachers;
+    while (rows.next()) {
+        mailreader::Message m;
+        m.sender = rows.text(1);
+        m.text = rows.text(2);
+        const Incoming in = prepare(m);
+        if (!set.bind(0, in.teacher).bind(1, in.establishment).bind(2, qint64(in.answered))
+                 .bind(3, rows.integer(0)).run())
+            return failed();
+        teachers << in.teacher;
+    }
+    if (rows.failed())
+        return failed();
+    teachers.removeDuplicates();
+    for (const QString& t : teachers)
+        if (!settle(t))
+            return false;
     return true;
 }
 
 bool Base::begin()
 {
-    return db().transaction();
+    // The write lock at once: a read first, then a write, would fail at once
+    // when another program writes meanwhile, without waiting.
+    return exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 bool Base::commit()
 {
-    if (db().commit())
+    if (exec(QStringLiteral("COMMIT")))
         return true;
-    m_error = db().lastError().text();
-    db().rollback();
+    const QString why = m_error;
+    rollback();
+    m_error = why;
     return false;
 }
 
 void Base::rollback()
 {
-    db().rollback();
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-QSqlQuery& Base::prepared(int which, const QString& sql)
+bool Base::changedElsewhere()
 {
-    if (m_statements.empty())
-        m_statements.resize(Statements);
-    if (!m_statements[which]) {
-        m_statements[which] = std::make_unique<QSqlQuery>(db());
-        m_statements[which]->prepare(sql);
-    }
-    return *m_statements[which];
+    sqlite::Statement q(m_db, QStringLiteral("PRAGMA data_version"));
+    const qint64 now = q.next() ? q.integer(0) : m_dataVersion;
+    const bool changed = m_dataVersion >= 0 && now != m_dataVersion;
+    m_dataVersion = now;
+    return changed;
 }
 
 Base::Incoming Base::prepare(const mailreader::Message& m)
 {
-    const answertext::Reading reading = answertext::read(m.text);
+    Incoming in;
+    answertext::Reading reading = answertext::read(m.text);
+    in.message = m;
     if (!reading.isAnswerText() && m.forwarded) {
-        const answertext::Reading original = answertext::read(m.forwarded->text);
-        if (original.isAnswerText())
-            return {*m.forwarded, int(original.readings.size()),
-                    columns::cells(original.readings.first())};
+        answertext::Reading original = answertext::read(m.forwarded->text);
+        if (original.isAnswerText()) {
+            reading = std::move(original);
+            in.message = *m.forwarded;
+        }
     }
     if (!reading.isAnswerText())
-        return {m, 0, {}};
-    return {m, int(reading.readings.size()), columns::cells(reading.readings.first())};
-}
-
-Base::Found Base::found(int which, const QString& sql, const QVariantList& values)
-{
-    QSqlQuery& q = prepared(which, sql);
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values[i]);
-    if (!q.exec())
-        return fail(q), Found::Failed;
-    const bool any = q.next();
-    q.finish();
-    return any ? Found::Yes : Found::No;
+        return in;
+    const answertext::Answers& first = reading.readings.first();
+    in.readings = int(reading.readings.size());
+    in.cells = columns::cells(first);
+    in.answered = answertext::answersAnything(first);
+    const answertext::Contact contact = answertext::contactOf(first);
+    in.establishment = contact.establishment.simplified();
+    const QString name = folded(contact.name);
+    const QString where = folded(contact.establishment);
+    // Section F says who answered; without it, the address it came from.
+    in.teacher = name.isEmpty() && where.isEmpty()
+                     ? QStringLiteral("@") + in.message.sender.trimmed().toLower()
+                     : name + QLatin1Char('\n') + where;
+    return in;
 }
 
 Base::Outcome Base::add(const Incoming& in)
 {
     const mailreader::Message& m = in.message;
+    const QString received = utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
+    // A message cut short is never read for answers it may have lost.
+    if (!in.readings || m.flaw == mailreader::Message::Flaw::Truncated)
+        return addSetAside(in, received);
+    return addResponse(in, received);
+}
+
+Base::Outcome Base::addSetAside(const Incoming& in, const QString& received)
+{
+    using Flaw = mailreader::Message::Flaw;
+    const mailreader::Message& m = in.message;
+    const QString reason = m.flaw == Flaw::Truncated  ? QStringLiteral("message tronqué")
+                           : m.flaw == Flaw::HtmlOnly ? QStringLiteral("message en HTML seulement")
+                           : m.text.isEmpty()         ? QStringLiteral("aucun texte lisible")
+                                  : QStringLiteral("le texte n’est pas celui d’un questionnaire");
     const QString sender = m.sender.trimmed().toLower();
-    const QString received =
-        utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
-
-    if (!in.readings) {
-        const Found known = found(FindSetAside, QStringLiteral(
-            "SELECT 1 FROM set_aside WHERE message_id = ? AND message_id <> ''"), {m.messageId});
-        if (known != Found::No)
-            return known == Found::Yes ? Outcome::AlreadyThere : Outcome::Failed;
-        QSqlQuery& insert = prepared(InsertSetAside, QStringLiteral(
-            "INSERT INTO set_aside (message_id, received, sender, subject, reason) "
-            "VALUES (?, ?, ?, ?, ?)"));
-        const QString reason = m.text.isEmpty()
-                                   ? QStringLiteral("aucun texte lisible")
-                                   : QStringLiteral("le texte n’est pas celui d’un questionnaire");
-        int i = 0;
-        for (const QString& v : {m.messageId, received, sender, m.subject, reason})
-            insert.bindValue(i++, v);
-        return insert.exec() ? Outcome::SetAside : (fail(insert), Outcome::Failed);
+    // Known by its Message-ID, else by what it says.
+    QString digest;
+    sqlite::Statement* find = nullptr;
+    if (!m.messageId.isEmpty()) {
+        find = &statement(FindSetAside, "SELECT 1 FROM set_aside WHERE message_id = ?");
+        find->bind(0, m.messageId);
+    } else {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        for (const QString& part : {sender, m.date.isValid() ? received : QString(), m.subject, m.text, reason}) {
+            hash.addData(part.toUtf8());
+            hash.addData(QByteArrayView("\0", 1));
+        }
+        digest = QString::fromLatin1(hash.result().toHex());
+        find = &statement(FindDigest, "SELECT 1 FROM set_aside WHERE digest = ?");
+        find->bind(0, digest);
     }
+    const bool known = find->next();
+    const bool findFailed = find->failed();
+    find->reset();
+    if (findFailed)
+        return failed(), Outcome::Failed;
+    if (known)
+        return Outcome::AlreadyThere;
+    sqlite::Statement& insert = statement(InsertSetAside,
+        "INSERT INTO set_aside (message_id, received, sender, subject, reason, digest) "
+        "VALUES (?, ?, ?, ?, ?, ?)");
+    insert.bind(0, m.messageId).bind(1, received).bind(2, sender).bind(3, m.subject).bind(4, reason);
+    if (digest.isEmpty())
+        insert.bindNull(5);
+    else
+        insert.bind(5, digest);
+    return insert.run() ? Outcome::SetAside : (failed(), Outcome::Failed);
+}
 
-    const Found known = found(FindResponse, QStringLiteral(
+Base::Outcome Base::addResponse(const Incoming& in, const QString& received)
+{
+    const mailreader::Message& m = in.message;
+    const QString sender = m.sender.trimmed().toLower();
+    sqlite::Statement& find = statement(FindResponse,
         "SELECT 1 FROM responses WHERE (message_id = ? AND message_id <> '') "
-        "OR (sender = ? AND text = ?)"), {m.messageId, sender, m.text});
-    if (known != Found::No)
-        return known == Found::Yes ? Outcome::AlreadyThere : Outcome::Failed;
+        "OR (sender = ? AND text = ?)");
+    find.bind(0, m.messageId).bind(1, sender).bind(2, m.text);
+    const bool known = find.next();
+    const bool findFailed = find.failed();
+    find.reset();
+    if (findFailed)
+        return failed(), Outcome::Failed;
+    if (known)
+        return Outcome::AlreadyThere;
 
-    static const QString insertSql = [] {
-        QStringList fields = {QStringLiteral("message_id"), QStringLiteral("received"),
-                              QStringLiteral("sender"),     QStringLiteral("establishment"),
-                              QStringLiteral("text"),       QStringLiteral("readings")};
+    static const QByteArray insertSql = [] {
+        QStringList fields = {QStringLiteral("message_id"),   QStringLiteral("received"),
+                              QStringLiteral("sender"),       QStringLiteral("subject_name"),
+                              QStringLiteral("establishment"), QStringLiteral("teacher"),
+                              QStringLiteral("answered"),     QStringLiteral("text"),
+                              QStringLiteral("readings")};
         for (const QString& c : columns::names())
             fields << quoted(c);
         return QStringLiteral("INSERT INTO responses (%1) VALUES (%2)")
             .arg(fields.join(QLatin1Char(',')),
-                 QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+                 QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(',')))
+            .toUtf8();
     }();
-    if (!m_insert)
-        m_insert = std::make_unique<RowInsert>(db(), insertSql);
-    const QString establishment = establishmentOf(m.subject);
+    sqlite::Statement& insert = statement(InsertResponse, insertSql.constData());
     int i = 0;
-    for (const QString* v : {&m.messageId, &received, &sender, &establishment, &m.text})
-        m_insert->bind(i++, *v);
-    m_insert->bind(i++, in.readings);
+    for (const QString& v : {m.messageId, received, sender, subjectNameOf(m.subject), in.establishment, in.teacher})
+        insert.bind(i++, v);
+    insert.bind(i++, qint64(in.answered));
+    insert.bind(i++, m.text);
+    insert.bind(i++, qint64(in.readings));
     for (const QString& cell : in.cells)
-        m_insert->bind(i++, cell);
-    const qlonglong id = m_insert->run(&m_error);
-    if (!id)
-        return Outcome::Failed;
+        insert.bind(i++, cell);
+    if (!insert.run())
+        return failed(), Outcome::Failed;
+    return settle(in.teacher) ? Outcome::Added : Outcome::Failed;
+}
 
-    // The latest response of a sender stands; the others are kept, marked.
-    QSqlQuery& standing = prepared(FindStanding, QStringLiteral(
-        "SELECT id, received FROM responses WHERE sender = ? AND id <> ? "
-        "AND superseded_by IS NULL"));
-    standing.bindValue(0, sender);
-    standing.bindValue(1, id);
-    if (!standing.exec())
-        return fail(standing), Outcome::Failed;
-    if (standing.next()) {
-        const qlonglong other = standing.value(0).toLongLong();
-        const bool newer = received >= standing.value(1).toString();
-        standing.finish();
-        QSqlQuery& mark = prepared(Mark, QStringLiteral(
-            "UPDATE responses SET superseded_by = ? WHERE id = ?"));
-        mark.bindValue(0, newer ? id : other);
-        mark.bindValue(1, newer ? other : id);
-        if (!mark.exec())
-            return fail(mark), Outcome::Failed;
+bool Base::settle(const QString& teacher)
+{
+    sqlite::Statement& rows = statement(Teacher,
+        "SELECT id, answered, superseded_by FROM responses WHERE teacher = ? ORDER BY received, id");
+    rows.bind(0, teacher);
+    struct Seen {
+        qint64 id, replacedBy;
+        bool answered;
+    };
+    QList<Seen> all;
+    while (rows.next())
+        all.append({rows.integer(0), rows.integer(2), rows.integer(1) != 0});
+    const bool readFailed = rows.failed();
+    rows.reset();
+    if (readFailed || all.isEmpty())
+        return readFailed ? failed() : true;
+    // The latest that answers something stands; the latest at all when none does.
+    qint64 standing = all.last().id;
+    for (const Seen& s : all)
+        if (s.answered)
+            standing = s.id;
+    sqlite::Statement& mark = statement(Mark, "UPDATE responses SET superseded_by = ? WHERE id = ?");
+    for (const Seen& s : all) {
+        const qint64 by = s.id == standing ? 0 : standing;
+        if (by == s.replacedBy)
+            continue;
+        if (by)
+            mark.bind(0, by);
+        else
+            mark.bindNull(0);
+        if (!mark.bind(1, s.id).run())
+            return failed();
     }
-    standing.finish();
-    return Outcome::Added;
+    return true;
 }
 
 int Base::responses() const
 {
-    QSqlQuery q(QStringLiteral("SELECT COUNT(*) FROM responses"), db());
-    return q.next() ? q.value(0).toInt() : 0;
+    sqlite::Statement q(m_db, QStringLiteral("SELECT COUNT(*) FROM responses"));
+    return q.next() ? int(q.integer(0)) : 0;
 }
 
 int Base::setAside() const
 {
-    QSqlQuery q(QStringLiteral("SELECT COUNT(*) FROM set_aside"), db());
-    return q.next() ? q.value(0).toInt() : 0;
+    sqlite::Statement q(m_db, QStringLiteral("SELECT COUNT(*) FROM set_aside"));
+    return q.next() ? int(q.integer(0)) : 0;
 }
 
-QStringList Base::tableHeader()
+QStringList Base::tableHeader(bool withReplaced)
 {
-    return QStringList{QStringLiteral("date"), QStringLiteral("expediteur"),
-                       QStringLiteral("etablissement")} +
-           columns::names();
+    QStringList h = QStringList{QStringLiteral("date"), QStringLiteral("expediteur"),
+                                QStringLiteral("etablissement"), QStringLiteral("nom_objet")} +
+                    columns::names();
+    if (withReplaced)
+        h << QStringLiteral("n°") << QStringLiteral("remplacée par");
+    return h;
 }
 
-void Base::forEach(const Filter& filter, const Row& each, bool withSuperseded) const
+void Base::forEach(const Filter& filter, const Row& each) const
 {
-    // Read through SQLite's own interface, in UTF-8: Qt's driver would turn
-    // every cell into UTF-16 and back, a hundred cells a row.
-    sqlite3* handle = handleOf(db());
-    if (!handle)
-        return;
-    const Where w = whereOf(filter, withSuperseded);
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM responses%2 ORDER BY received, id")
-                               .arg(selectedColumns().join(QLatin1Char(',')), w.sql)
-                               .toUtf8();
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-        return;
-    QList<QByteArray> values;
-    for (qsizetype i = 0; i < w.values.size(); ++i) {
-        values << w.values[i].toString().toUtf8();
-        sqlite3_bind_text(statement, int(i) + 1, values.last().constData(), int(values.last().size()),
-                          SQLITE_STATIC);
-    }
-    const int n = sqlite3_column_count(statement);
+    const Where w = whereOf(filter);
+    sqlite::Statement q = bound(m_db, QStringLiteral("SELECT %1 FROM responses%2 ORDER BY received, id")
+                                          .arg(selectedColumns(filter.withReplaced).join(QLatin1Char(',')), w.sql),
+                                w.values);
+    const int n = q.columns();
     Cells row(n);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
+    while (q.next()) {
         for (int i = 0; i < n; ++i)
-            row[i] = QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
-                                    sqlite3_column_bytes(statement, i));
+            row[i] = q.bytes(i);
         each(row);
     }
-    sqlite3_finalize(statement);
 }
 
-QList<QStringList> Base::table(bool withSuperseded) const
+QList<QStringList> Base::table(bool withReplaced) const
 {
     QList<QStringList> rows;
-    forEach(Filter(), [&rows](const Cells& cells) {
+    Filter all;
+    all.withReplaced = withReplaced;
+    forEach(all, [&rows](const Cells& cells) {
         QStringList row;
         for (const QByteArrayView cell : cells)
             row << QString::fromUtf8(cell);
         rows << row;
-    }, withSuperseded);
+    });
     return rows;
 }
 
 int Base::count(const Filter& filter) const
 {
-    const Where w = whereOf(filter, false);
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("SELECT COUNT(*) FROM responses") + w.sql);
-    for (qsizetype i = 0; i < w.values.size(); ++i)
-        q.bindValue(int(i), w.values[i]);
-    return q.exec() && q.next() ? q.value(0).toInt() : 0;
+    const Where w = whereOf(filter);
+    sqlite::Statement q = bound(m_db, QStringLiteral("SELECT COUNT(*) FROM responses") + w.sql, w.values);
+    return q.next() ? int(q.integer(0)) : 0;
 }
 
-QSqlQuery Base::select(const Filter& filter, int sortColumn, Qt::SortOrder order) const
+sqlite::Statement Base::select(const Filter& filter, int sortColumn, Qt::SortOrder order) const
 {
-    const Where w = whereOf(filter, false);
-    const QStringList& shown = selectedColumns();
+    const Where w = whereOf(filter);
+    const QStringList shown = selectedColumns(false);
     // The column is named from the list, never from the caller's text.
     const QString key = shown.value(sortColumn, shown.first());
     const QString direction =
         order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC");
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("SELECT id,%1 FROM responses%2 ORDER BY %3 %4, id %4")
-                  .arg(shown.join(QLatin1Char(',')), w.sql, key, direction));
-    for (qsizetype i = 0; i < w.values.size(); ++i)
-        q.bindValue(int(i), w.values[i]);
-    q.exec();
-    return q;
+    return bound(m_db,
+                 QStringLiteral("SELECT id, superseded_by IS NOT NULL, %1 FROM responses%2 ORDER BY %3 %4, id %4")
+                     .arg(shown.join(QLatin1Char(',')), w.sql, key, direction),
+                 w.values);
 }
 
 Base::Folder Base::folder(const QString& address) const
 {
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("SELECT uidvalidity, last_uid, fingerprint FROM mailboxes WHERE address = ?"));
-    q.addBindValue(address);
+    sqlite::Statement q(m_db, QStringLiteral(
+        "SELECT uidvalidity, last_uid, fingerprint FROM mailboxes WHERE address = ?"));
+    q.bind(0, address);
     Folder f;
-    if (q.exec() && q.next())
-        f = {quint32(q.value(0).toLongLong()), quint32(q.value(1).toLongLong()), q.value(2).toByteArray()};
+    if (q.next())
+        f = {quint32(q.integer(0)), quint32(q.integer(1)), q.bytes(2).toByteArray()};
     return f;
 }
 
 bool Base::setFolder(const QString& address, const Folder& folder)
 {
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("INSERT INTO mailboxes (address, uidvalidity, last_uid, used) "
-                             "VALUES (?, ?, ?, ?) ON CONFLICT(address) DO UPDATE SET "
-                             "uidvalidity = excluded.uidvalidity, last_uid = excluded.last_uid, "
-                             "used = excluded.used"));
-    q.addBindValue(address);
-    q.addBindValue(qlonglong(folder.uidValidity));
-    q.addBindValue(qlonglong(folder.lastUid));
-    q.addBindValue(utcText(QDateTime::currentDateTimeUtc()));
-    return q.exec() || fail(q);
+    sqlite::Statement q(m_db, QStringLiteral(
+        "INSERT INTO mailboxes (address, uidvalidity, last_uid, used) "
+        "VALUES (?, ?, ?, ?) ON CONFLICT(address) DO UPDATE SET "
+        "uidvalidity = excluded.uidvalidity, last_uid = excluded.last_uid, used = excluded.used"));
+    q.bind(0, address).bind(1, qint64(folder.uidValidity)).bind(2, qint64(folder.lastUid))
+        .bind(3, utcText(QDateTime::currentDateTimeUtc()));
+    return q.run() || failed();
 }
 
 bool Base::trust(const QString& address, const QByteArray& fingerprint)
 {
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("INSERT INTO mailboxes (address, uidvalidity, last_uid, fingerprint) "
-                             "VALUES (?, 0, 0, ?) ON CONFLICT(address) DO UPDATE SET "
-                             "fingerprint = excluded.fingerprint"));
-    q.addBindValue(address);
-    q.addBindValue(QString::fromLatin1(fingerprint));
-    return q.exec() || fail(q);
+    sqlite::Statement q(m_db, QStringLiteral(
+        "INSERT INTO mailboxes (address, uidvalidity, last_uid, fingerprint) "
+        "VALUES (?, 0, 0, ?) ON CONFLICT(address) DO UPDATE SET fingerprint = excluded.fingerprint"));
+    q.bind(0, address).bind(1, QString::fromLatin1(fingerprint));
+    return q.run() || failed();
 }
 
-imap::Address Base::lastFolder() const
+QString Base::lastFolder() const
 {
-    QSqlQuery q(QStringLiteral("SELECT address FROM mailboxes ORDER BY used DESC LIMIT 1"), db());
-    if (q.next())
-        if (const std::optional<imap::Address> a = imap::Address::fromUrl(q.value(0).toString()))
-            return *a;
-    return imap::Address();
+    sqlite::Statement q(m_db, QStringLiteral("SELECT address FROM mailboxes ORDER BY used DESC LIMIT 1"));
+    return q.next() ? q.text(0) : QString();
 }
 
-QSqlQuery Base::selectSetAside() const
+sqlite::Statement Base::selectSetAside() const
 {
-    QSqlQuery q(db());
-    q.exec(QStringLiteral("SELECT received, sender, subject, reason FROM set_aside "
-                          "ORDER BY received, id"));
-    return q;
+    return sqlite::Statement(m_db, QStringLiteral(
+        "SELECT received, sender, subject, reason FROM set_aside ORDER BY received, id"));
 }
 
 QStringList Base::establishments() const
 {
-    QSqlQuery q(QStringLiteral("SELECT DISTINCT establishment FROM responses WHERE "
-                               "superseded_by IS NULL AND establishment <> '' "
-                               "ORDER BY establishment"),
-                db());
+    sqlite::Statement q(m_db, QStringLiteral(
+        "SELECT DISTINCT establishment FROM responses WHERE superseded_by IS NULL "
+        "AND establishment <> '' ORDER BY establishment"));
     QStringList out;
     while (q.next())
-        out << q.value(0).toString();
+        out << q.text(0);
     return out;
 }
 
 Base::Response Base::response(qlonglong id) const
 {
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("SELECT received, sender, establishment, text, readings, "
-                             "superseded_by FROM responses WHERE id = ?"));
-    q.bindValue(0, id);
+    sqlite::Statement q(m_db, QStringLiteral(
+        "SELECT received, sender, subject_name, establishment, text, readings, superseded_by "
+        "FROM responses WHERE id = ?"));
+    q.bind(0, qint64(id));
     Response r;
-    if (!q.exec() || !q.next())
+    if (!q.next())
         return r;
+    const auto date = [](const QString& s) { return QDateTime::fromString(s, Qt::ISODate); };
     r.id = id;
-    r.received = QDateTime::fromString(q.value(0).toString(), Qt::ISODate);
-    r.sender = q.value(1).toString();
-    r.establishment = q.value(2).toString();
-    r.text = q.value(3).toString();
-    r.readings = q.value(4).toInt();
-    r.superseded = !q.value(5).isNull();
+    r.received = date(q.text(0));
+    r.sender = q.text(1);
+    r.subjectName = q.text(2);
+    r.establishment = q.text(3);
+    r.text = q.text(4);
+    r.readings = int(q.integer(5));
+    r.replacedBy = q.integer(6);
+    sqlite::Statement others(m_db, QStringLiteral(
+        "SELECT id, received, sender FROM responses WHERE superseded_by = ? OR id = ? "
+        "ORDER BY received, id"));
+    others.bind(0, qint64(id)).bind(1, r.replacedBy);
+    while (others.next()) {
+        const Response::Other o{others.integer(0), date(others.text(1)), others.text(2)};
+        if (o.id == r.replacedBy)
+            r.replacer = o;
+        else
+            r.replaced << o;
+    }
     return r;
 }

@@ -1,26 +1,31 @@
 #pragma once
 
-#include "tally/imapmailbox.h"
 #include "tally/mailreader.h"
 #include "tally/rows.h"
+#include "tally/sqlite.h"
 
 #include <QDate>
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
+#include <optional>
 
-// The base of the responses: one SQLite file, chosen by the user.  One row a
-// response (its Message-ID, date, sender, establishment from the subject, the
-// raw text and each answer, a column per answer control), the messages set
+struct sqlite3;
+
+// The base of the responses: one SQLite file, chosen by the user, private to
+// its owner.  One row a response (its Message-ID, date, sender, the name of
+// its subject, the establishment and the teacher section F names, the raw
+// text and each answer, a column per answer control), the messages set
 // aside with the reason, and a schema version with its migrations.
+//
 // Importing the same mail again adds nothing (the same Message-ID, or the
-// same sender and text); a later response from the same sender supersedes
-// the earlier one, which is kept and marked.  Each batch is one transaction:
-// an import killed half-way leaves the base as it was before that batch.
+// same sender and text).  A response belongs to the teacher its section F
+// names, else to its sender's address; the latest one of a teacher stands,
+// except that a response answering nothing never stands over one that
+// answers.  Nothing is deleted: the others are kept, marked with the one that
+// replaced them.  Each batch is one transaction: an import killed half-way
+// leaves the base as it was before that batch.
 class Base
 {
 public:
@@ -29,19 +34,22 @@ public:
     Base(const Base&) = delete;
     Base& operator=(const Base&) = delete;
 
-    // Opens (creating when missing) and brings the schema up to date.
+    // Opens (creating it, 0600, when missing) and brings the schema up to date.
     bool open(const QString& path);
-    QString path() const;
+    QString path() const { return m_path; }
     QString error() const { return m_error; }
 
     // A message made ready for the base without touching it: its answer
     // text read, a response forwarded as an attachment taken for the
-    // original (its own sender and Message-ID).  prepare() uses no base, so
-    // an import runs it in the thread that reads the mailbox.
+    // original (its own sender and Message-ID), whose it is.  prepare()
+    // uses no base, so an import runs it in the thread that reads the mailbox.
     struct Incoming {
         mailreader::Message message;
         int readings = 0;  // none: not a response
         QStringList cells; // the answers of the first reading, a column each
+        QString teacher;   // who it belongs to, folded for comparison
+        QString establishment;
+        bool answered = false; // any question answered
     };
     static Incoming prepare(const mailreader::Message& message);
 
@@ -49,41 +57,47 @@ public:
     // Adds one message: a response, or a message set aside with the reason.
     // Failed: the base could not be written (error() says why).
     Outcome add(const Incoming& incoming);
-    Outcome add(const mailreader::Message& message) { return add(prepare(message)); }
 
     // Batches: begin, then commit (or roll back) every so many messages.
+    // begin() takes the write lock at once, waiting for another program's
+    // batch to end.
     bool begin();
     bool commit();
     void rollback();
 
+    // Whether another program wrote the base since the last call.
+    bool changedElsewhere();
+
     int responses() const;
     int setAside() const;
 
-    // Which standing responses a table shows; empty parts select all.
+    // Which responses a table shows; empty parts select all.
     struct Filter {
         QString establishment;
-        QDate from, to; // local days, both included
+        QDate from, to;             // local days, both included
+        bool withReplaced = false;  // the replaced responses too
     };
-    // The table's columns: the date, the sender, the establishment, then one
-    // a column of columns::names().
-    static QStringList tableHeader();
-    static constexpr int AnswersFrom = 3; // the first answer column of a table row
+    // The table's columns: the date, the sender, the establishment, the name
+    // of the subject, then one a column of columns::names().  With the
+    // replaced responses, two more at the end: the response's number and the
+    // number of the one that replaced it.
+    static QStringList tableHeader(bool withReplaced = false);
+    static constexpr int AnswersFrom = 4; // the first answer column of a table row
 
-    // Each standing response the filter selects (every one, superseded
-    // included, on request), oldest first, one row at a time.
-    void forEach(const Filter& filter, const Row& row, bool withSuperseded = false) const;
-    QList<QStringList> table(bool withSuperseded = false) const;
+    // Each response the filter selects, oldest first, one row at a time.
+    void forEach(const Filter& filter, const Row& row) const;
+    QList<QStringList> table(bool withReplaced = false) const;
     int count(const Filter& filter) const;
 
-    // For a window's table: the response's id, then the table's columns,
-    // sorted on one of them (an index of tableHeader()), executed.
-    QSqlQuery select(const Filter& filter, int sortColumn, Qt::SortOrder order) const;
+    // For a window's table: the response's id, whether it was replaced, then
+    // the table's columns, sorted on one of them (an index of tableHeader()).
+    sqlite::Statement select(const Filter& filter, int sortColumn, Qt::SortOrder order) const;
     // The messages set aside: date, sender, subject, reason.
-    QSqlQuery selectSetAside() const;
+    sqlite::Statement selectSetAside() const;
     QStringList establishments() const;
 
-    // Where an IMAP folder was left: its UIDVALIDITY and the highest UID
-    // imported (none: 0).  Written in the batch's transaction.
+    // Where an IMAP folder (by its address) was left: its UIDVALIDITY and the
+    // highest UID imported (none: 0).  Written in the batch's transaction.
     struct Folder {
         quint32 uidValidity = 0;
         quint32 lastUid = 0;
@@ -92,34 +106,46 @@ public:
     Folder folder(const QString& address) const;
     bool setFolder(const QString& address, const Folder& folder);
     bool trust(const QString& address, const QByteArray& fingerprint);
-    // The folder imported last, for the window to offer again.
-    imap::Address lastFolder() const;
+    // The address of the folder imported last, for the window to offer again.
+    QString lastFolder() const;
 
-    // One response as it arrived.
+    // One response as it arrived, with what it replaced and what replaced it.
     struct Response {
         qlonglong id = 0;
         QDateTime received;
         QString sender;
+        QString subjectName;
         QString establishment;
         QString text;
         int readings = 0;
-        bool superseded = false;
+        qlonglong replacedBy = 0; // none: 0
+        struct Other {
+            qlonglong id;
+            QDateTime received;
+            QString sender;
+        };
+        QList<Other> replaced; // the responses it replaced, oldest first
+        std::optional<Other> replacer;
     };
     Response response(qlonglong id) const;
 
 private:
-    QSqlDatabase db() const;
     bool migrate();
-    bool fail(const QSqlQuery& q);
-    QSqlQuery& prepared(int which, const QString& sql);
-    // Whether the prepared statement finds a row for these values.
-    enum class Found { No, Yes, Failed };
-    Found found(int which, const QString& sql, const QVariantList& values);
+    bool exec(const QString& sql);
+    bool failed();
+    sqlite::Statement& statement(int which, const char* sql);
+    Outcome addSetAside(const Incoming& in, const QString& received);
+    Outcome addResponse(const Incoming& in, const QString& received);
+    // Marks which response of a teacher stands and what replaced the others.
+    bool settle(const QString& teacher);
+    // The teacher, establishment and answered flag of every response, from
+    // its text: a base of an older version brought up to date.
+    bool fillFromTexts();
 
-    QString m_connection;
+    sqlite3* m_db = nullptr;
+    QString m_path;
     QString m_error;
+    qint64 m_dataVersion = -1;
     // Statements prepared once: an import runs them for every message.
-    std::vector<std::unique_ptr<QSqlQuery>> m_statements;
-    class RowInsert;
-    std::unique_ptr<RowInsert> m_insert;
+    std::vector<std::unique_ptr<sqlite::Statement>> m_statements;
 };

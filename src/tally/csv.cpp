@@ -5,8 +5,29 @@ namespace csv
 namespace
 {
 
+// What a spreadsheet takes for the start of a formula (or of a line of its
+// own) at the beginning of a cell.
+bool formulaStart(char c)
+{
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+}
+
 void field(QByteArray& out, QByteArrayView f, char separator)
 {
+    // Such a cell is written after an apostrophe, inside quotes, so that a
+    // spreadsheet shows it as text and never runs it.  A cell that begins
+    // with an apostrophe before such a character gets one too, so that a
+    // script removes exactly one from every cell that shows this pair.
+    if (!f.isEmpty() && (formulaStart(f[0]) || (f[0] == '\'' && f.size() > 1 && formulaStart(f[1])))) {
+        out += "\"'";
+        for (const char c : f) {
+            if (c == '"')
+                out += '"';
+            out += c;
+        }
+        out += '"';
+        return;
+    }
     bool quote = false;
     for (const char c : f)
         quote = quote || c == separator || c == '"' || c == '\n' || c == '\r';

@@ -1,9 +1,10 @@
 #include "tally/exports.h"
 
+#include "storage/privatefiles.h"
 #include "tally/csv.h"
-#include "tally/report.h"
 #include "tally/xlsx.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 namespace exports
@@ -11,24 +12,20 @@ namespace exports
 
 bool csv(const Base& base, const Base::Filter& filter, const QString& path, char separator)
 {
+    const bool existed = QFile::exists(path);
     QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) &&
-           csv::write(&out, Base::tableHeader(),
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    privatefiles::protect(out, existed);
+    return csv::write(&out, Base::tableHeader(filter.withReplaced),
                       [&](const Row& row) { base.forEach(filter, row); }, separator) &&
            out.commit();
 }
 
-bool xlsx(const Base& base, const Base::Filter& filter, const QString& path)
+bool xlsx(const Base& base, const Base::Filter& filter, const QString& path, int* cut)
 {
-    return xlsx::write(path, Base::tableHeader(),
-                       [&](const Row& row) { base.forEach(filter, row); }, Base::AnswersFrom);
-}
-
-bool pdf(const Base& base, const Base::Filter& filter, const QString& path)
-{
-    return report::write(path, [&](const Row& row) {
-        base.forEach(filter, [&](const Cells& cells) { row(cells.mid(Base::AnswersFrom)); });
-    });
+    return xlsx::write(path, Base::tableHeader(filter.withReplaced),
+                       [&](const Row& row) { base.forEach(filter, row); }, Base::AnswersFrom, cut);
 }
 
 } // namespace exports

@@ -2,19 +2,17 @@
 
 #include "tally/base.h"
 
-#include <QChar>
 #include <QString>
 
-// The standing responses a filter selects, written out: the table as CSV or
-// XLSX, or the report as PDF.  False when the file could not be written;
-// nothing is left half-written.
+// The responses a filter selects, written out: the table as CSV or XLSX.
+// False when the file could not be written; nothing is left half-written.
+// A file made here is its owner's alone (0600); one replaced keeps its mode.
 namespace exports
 {
 
 bool csv(const Base& base, const Base::Filter& filter, const QString& path,
          char separator = ';');
-bool xlsx(const Base& base, const Base::Filter& filter, const QString& path);
-// Needs a QApplication, for the charts.
-bool pdf(const Base& base, const Base::Filter& filter, const QString& path);
+// cut: how many texts were too long for a cell and were cut.
+bool xlsx(const Base& base, const Base::Filter& filter, const QString& path, int* cut = nullptr);
 
 } // namespace exports

@@ -1,6 +1,6 @@
 #include "tally/imappassword.h"
 
-#include "dispatch/keyring.h"
+#include "storage/keyring.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,30 +1,47 @@
 #include "tally/importer.h"
 
+#include <QFile>
+
+#include <chrono>
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace
 {
 
-// The messages read ahead by the reading thread, handed over in chunks (one
-// lock a chunk, not one a message), a few chunks at most, so that memory
-// stays flat whatever the mailbox's size.
-class Queue
+// What the reading thread hands over: a message, or the end of a batch
+// with the folder's state to write with it.
+struct Item {
+    Base::Incoming message;
+    std::optional<std::pair<QString, Base::Folder>> checkpoint;
+};
+
+// The items read ahead, handed over in chunks (one lock a chunk, not one a
+// message), a few chunks at most, so that memory stays flat whatever the
+// mailbox's size.
+class Queue : public Importer::Feed
 {
 public:
     static constexpr size_t Chunk = 64;
     static constexpr size_t Chunks = 4;
 
-    // The reader's side: false once the taker has stopped taking.
-    bool put(Base::Incoming m)
+    bool put(Base::Incoming m) override { return push(Item{std::move(m), std::nullopt}); }
+    bool checkpoint(const QString& address, const Base::Folder& folder) override
     {
-        m_filling.push_back(std::move(m));
-        return m_filling.size() < Chunk || handOver();
+        m_checkpoints = true;
+        return push(Item{{}, std::make_pair(address, folder)}) && handOver();
     }
-    void finish(mailreader::Result result)
+    bool usesCheckpoints() const { return m_checkpoints; }
+
+    void finish(Importer::Result result)
     {
         handOver();
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -32,8 +49,8 @@ public:
         m_ready.notify_one();
     }
 
-    // The taker's side: the next message, or none once the reader is done.
-    std::optional<Base::Incoming> take()
+    // The taker's side: the next item, or none once the reader is done.
+    std::optional<Item> take()
     {
         if (m_taking.empty()) {
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -44,7 +61,7 @@ public:
             m_chunks.pop_front();
             m_room.notify_one();
         }
-        Base::Incoming m = std::move(m_taking.front());
+        Item m = std::move(m_taking.front());
         m_taking.pop_front();
         return m;
     }
@@ -54,13 +71,18 @@ public:
         m_stopped = true;
         m_room.notify_one();
     }
-    mailreader::Result result() const
+    Importer::Result result() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_result.value_or(mailreader::Result::Read);
+        return m_result.value_or(Importer::Result::Done);
     }
 
 private:
+    bool push(Item item)
+    {
+        m_filling.push_back(std::move(item));
+        return m_filling.size() < Chunk || handOver();
+    }
     bool handOver()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -76,14 +98,30 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_room, m_ready;
-    std::deque<std::deque<Base::Incoming>> m_chunks;
-    std::deque<Base::Incoming> m_filling; // the reader's own
-    std::deque<Base::Incoming> m_taking;  // the taker's own
-    std::optional<mailreader::Result> m_result;
+    std::deque<std::deque<Item>> m_chunks;
+    std::deque<Item> m_filling; // the reader's own
+    std::deque<Item> m_taking;  // the taker's own
+    std::optional<Importer::Result> m_result;
     bool m_stopped = false;
+    bool m_checkpoints = false; // the reader's own
 };
 
 } // namespace
+
+Importer::Result FileSource::read(Importer::Feed& feed)
+{
+    switch (mailreader::read(m_path, [&feed](const mailreader::Message& m) {
+        return feed.put(Base::prepare(m));
+    })) {
+    case mailreader::Result::Read:
+        return Importer::Result::Done;
+    case mailreader::Result::NotMailbox:
+        return Importer::Result::NotMailbox;
+    case mailreader::Result::Unreadable:
+        break;
+    }
+    return Importer::Result::MailboxUnreadable;
+}
 
 bool Importer::commit()
 {
@@ -95,6 +133,7 @@ bool Importer::commit()
 
 bool Importer::add(const Base::Incoming& incoming)
 {
+    ++m_pending.read;
     switch (m_base.add(incoming)) {
     case Base::Outcome::Added:
         ++m_pending.added;
@@ -111,104 +150,126 @@ bool Importer::add(const Base::Incoming& incoming)
     return false;
 }
 
-Importer::Result Importer::run(imap::Mailbox& mailbox,
-                               const std::function<bool(const Tally&)>& progress)
+Importer::Result Importer::run(const QString& mailbox, const std::function<bool(const Tally&)>& progress)
 {
-    m_pending = m_written;
-    const QString address = mailbox.address().url();
-    const std::optional<quint32> validity = mailbox.examine();
-    if (!validity)
-        return Result::ServerFailed;
-    Base::Folder folder = m_base.folder(address);
-    if (folder.uidValidity != *validity)
-        folder = {*validity, 0, folder.fingerprint}; // another folder under the same name: read it whole
-    const std::optional<QList<quint32>> uids = mailbox.newer(folder.lastUid);
-    if (!uids)
-        return Result::ServerFailed;
-    for (qsizetype from = 0; from < uids->size(); from += Batch) {
-        const QList<quint32> batch = uids->mid(from, Batch);
-        if (!m_base.begin())
-            return Result::BaseFailed;
-        bool written = true;
-        const bool fetched = mailbox.fetch(batch, [&](quint32, const QByteArray& bytes) {
-            ++m_pending.read;
-            if (const std::optional<mailreader::Message> m = mailreader::parse(bytes))
-                written = written && add(Base::prepare(*m));
-            else
-                written = written && add(Base::Incoming{});
-        });
-        folder.lastUid = batch.last();
-        if (!fetched || !written || !m_base.setFolder(address, folder) || !commit()) {
-            m_base.rollback();
-            m_pending = m_written;
-            return fetched ? Result::BaseFailed : Result::ServerFailed;
-        }
-        if (progress && !progress(m_written))
-            return Result::Stopped;
-    }
-    // The folder's state is kept even when nothing was new: a changed
-    // UIDVALIDITY is seen once.
-    if (uids->isEmpty() && (!m_base.begin() || !m_base.setFolder(address, folder) || !commit()))
-        return Result::BaseFailed;
-    if (progress)
-        progress(m_written);
-    return Result::Done;
+    FileSource source(mailbox);
+    return run(source, progress);
 }
 
-Importer::Result Importer::run(const QString& mailbox,
-                               const std::function<bool(const Tally&)>& progress)
+Importer::Result Importer::run(Source& source, const std::function<bool(const Tally&)>& progress)
 {
     m_pending = m_written;
+    source.resume(m_base);
     if (!m_base.begin())
         return Result::BaseFailed;
 
-    // GMime parses, and the answers are read, in a thread of its own while
+    // The source is read, and the answers read, on a thread of its own while
     // this one writes the base, which stays with the thread that opened it.
     Queue queue;
-    std::thread reader([&queue, mailbox] {
-        queue.finish(mailreader::read(
-            mailbox,
-            [&queue](const mailreader::Message& m) { return queue.put(Base::prepare(m)); }));
-    });
+    std::thread reader([&queue, &source] { queue.finish(source.read(queue)); });
 
     int inBatch = 0;
     Result result = Result::Done;
-    while (const std::optional<Base::Incoming> m = queue.take()) {
-        if (!add(*m)) {
-            result = Result::BaseFailed;
-            break;
-        }
-        ++m_pending.read;
-        if (++inBatch < Batch)
-            continue;
+    const auto batchEnds = [&]() {
         inBatch = 0;
-        if (!commit()) {
+        if (!commit())
+            return Result::BaseFailed;
+        if (progress && !progress(m_written))
+            return Result::Stopped;
+        return m_base.begin() ? Result::Done : Result::BaseFailed;
+    };
+    while (std::optional<Item> item = queue.take()) {
+        if (item->checkpoint) {
+            if (!m_base.setFolder(item->checkpoint->first, item->checkpoint->second) ||
+                (result = batchEnds()) != Result::Done)
+                break;
+            continue;
+        }
+        if (!add(item->message)) {
             result = Result::BaseFailed;
             break;
         }
-        if (progress && !progress(m_written)) {
-            result = Result::Stopped;
+        // A source with checkpoints says where its batches end.
+        if (++inBatch >= Batch && !queue.usesCheckpoints() && (result = batchEnds()) != Result::Done)
             break;
-        }
-        if (!m_base.begin()) {
-            result = Result::BaseFailed;
-            break;
-        }
     }
     queue.stop();
     reader.join();
 
-    if (result == Result::Stopped)
-        return result;
-    if (result == Result::BaseFailed) {
+    const Result read = queue.result();
+    if (result == Result::Done && read == Result::Done && !queue.usesCheckpoints()) {
+        if (!commit())
+            return Result::BaseFailed;
+    } else {
+        // What followed the last whole batch is read again next time.
         m_base.rollback();
         m_pending = m_written;
-        return result;
     }
-    if (!commit())
-        return Result::BaseFailed;
+    if (result != Result::Done)
+        return result;
     if (progress)
         progress(m_written);
-    return queue.result() == mailreader::Result::Unreadable ? Result::MailboxUnreadable
-                                                            : Result::Done;
+    return read;
+}
+
+ImportLock::ImportLock(const QString& basePath)
+{
+    m_fd = ::open(QFile::encodeName(basePath + QStringLiteral("-import")).constData(),
+                  O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+ImportLock::~ImportLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // releases the lock
+}
+
+bool ImportLock::tryLock()
+{
+    if (m_fd >= 0 && !m_held)
+        m_held = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    return m_held;
+}
+
+ImportRun::Outcome ImportRun::run(const QList<Importer::Source*>& sources, const Watch& watch) const
+{
+    Outcome out;
+    const auto stopped = [&watch] { return watch.stop && watch.stop->load(); };
+    Base base;
+    ImportLock lock(m_path);
+    if (!base.open(m_path) || !lock.canLock()) {
+        out.result = Importer::Result::BaseFailed;
+        out.error = base.error().isEmpty() ? QStringLiteral("verrou d’importation impossible à créer")
+                                           : base.error();
+        return out;
+    }
+    // Another import writes this base: this one waits for its end rather
+    // than mixing its batches with the other's.
+    for (bool told = false; !lock.tryLock();) {
+        if (!told && watch.waiting)
+            watch.waiting();
+        told = true;
+        if (stopped()) {
+            out.result = Importer::Result::Stopped;
+            return out;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    Importer importer(base);
+    const auto progress = [&](const Importer::Tally& t) {
+        if (watch.progress)
+            watch.progress(t);
+        return !stopped();
+    };
+    for (int i = 0; i < sources.size(); ++i) {
+        out.result = importer.run(*sources[i], progress);
+        if (out.result != Importer::Result::Done) {
+            out.failedSource = i;
+            if (out.result == Importer::Result::BaseFailed)
+                out.error = base.error();
+            break;
+        }
+    }
+    out.tally = importer.tally();
+    return out;
 }

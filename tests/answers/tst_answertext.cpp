@@ -19,6 +19,7 @@ private Q_SLOTS:
     void everyFillingReadsBack();
     void linesThatLookLikeTheNextItems();
     void notAnAnswerText();
+    void asMailProgramsLeaveIt();
 };
 
 void AnswerTextTest::anUntouchedSheet()
@@ -34,6 +35,41 @@ void AnswerTextTest::anUntouchedSheet()
     const Reading r = read(text);
     QCOMPARE(r.readings.size(), 1);
     QVERIFY(r.readings[0] == a);
+}
+
+void AnswerTextTest::asMailProgramsLeaveIt()
+{
+    // The spaces that end each line trimmed, then a signature or a footer:
+    // the same answers, unless a typed text itself ended with a space.
+    QRandomGenerator g(3676);
+    for (int round = 0; round < 1000; ++round) {
+        Answers a = randomFilling(g);
+        for (auto it = a.texts.begin(); it != a.texts.end();) {
+            QStringList typed = it->second.split(QStringLiteral("\r\n"));
+            for (QString& line : typed)
+                while (line.endsWith(QLatin1Char(' ')))
+                    line.chop(1);
+            it->second = typed.join(QStringLiteral("\r\n"));
+            it = it->second.isEmpty() ? a.texts.erase(it) : std::next(it);
+        }
+        QStringList lines = write(a).split(QStringLiteral("\r\n"));
+        for (QString& line : lines)
+            while (line.endsWith(QLatin1Char(' ')))
+                line.chop(1);
+        const QString trimmed = lines.join(QStringLiteral("\r\n"));
+        for (const QString& after : {QString(), QStringLiteral("-- \r\nJean Dupont\r\n"),
+                                     QStringLiteral("e-mail : faux\r\n_____\r\nEnvoyé de mon téléphone\r\n")}) {
+            const Reading r = read(trimmed + after);
+            QVERIFY2(r.readings.contains(a), qPrintable(trimmed + after));
+        }
+    }
+    // An untouched sheet answers nothing, « année » and section F included.
+    Answers untouched;
+    untouched.texts = {{0, QStringLiteral("année")}, {16, QStringLiteral("Anne")}, {17, QStringLiteral("Curie")}};
+    QVERIFY(!answersAnything(untouched));
+    QCOMPARE(contactOf(untouched).establishment, QStringLiteral("Curie"));
+    untouched.texts[0] = QStringLiteral("2019");
+    QVERIFY(answersAnything(untouched));
 }
 
 void AnswerTextTest::everyFillingReadsBack()
@@ -78,8 +114,10 @@ void AnswerTextTest::notAnAnswerText()
     for (const QString& other :
          {QString(), QStringLiteral("Bonjour,\r\nvoici mes réponses.\r\n"),
           QString(text).replace(QStringLiteral("14. \r\n"), QStringLiteral("14. Excellent\r\n")),
-          QString(text).remove(QStringLiteral("20.\r\n")), text + QStringLiteral("\r\nP.S.\r\n")})
+          QString(text).remove(QStringLiteral("20.\r\n")),
+          QStringLiteral("Avant-propos\r\n") + text})
         QVERIFY2(!read(other).isAnswerText(), qPrintable(other));
+    QVERIFY(!read(text).lenient);
     // Line ends a mail reader may have changed, and a mail body's empty lines
     // around the text, are no obstacle.
     QVERIFY(read(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))

@@ -78,7 +78,7 @@ void PackageTest::contents()
                                    {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
     for (const char* needed : {"libqt6widgets6", "libqt6network6", "libqt6keychain1",
                                "fonts-liberation", "qt6-translations-l10n", "libgmime-3.0",
-                               "libxlsxwriter", "libqt6sql6-sqlite"})
+                               "libxlsxwriter", "libsqlite3"})
         QVERIFY2(depends.output.contains(QLatin1String(needed)), qPrintable(depends.output));
 }
 

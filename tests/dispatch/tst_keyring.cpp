@@ -1,6 +1,6 @@
 #include "dispatch/credentials.h"
 #include "dispatch/exporter.h"
-#include "dispatch/keyring.h"
+#include "storage/keyring.h"
 #include "dispatch/passwordwindow.h"
 #include "dispatch/privatekeyring.h"
 #include "smtp/tlsconfig.h"

@@ -10,7 +10,7 @@
 #include "support/responses.h"
 #include "support/testpki.h"
 #include "tally/base.h"
-#include "tally/tallywindow.h"
+#include "tallywindows/tallywindow.h"
 #include "ui/messagebox.h"
 
 #include <QAction>

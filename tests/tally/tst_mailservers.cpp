@@ -51,6 +51,7 @@ Answers typed(QRandomGenerator& g, const QString& name)
 {
     Answers a = testing::randomFilling(g);
     a.texts[16] = name;
+    a.texts[17] = QStringLiteral("Lycée de ") + name;
     return a;
 }
 

@@ -3,9 +3,9 @@
 // opened, the counts charted, the unrecognised messages listed, and what is
 // shown exported.
 #include "support/responses.h"
-#include "tally/countspage.h"
-#include "tally/responsewindow.h"
-#include "tally/tallywindow.h"
+#include "tallywindows/countspage.h"
+#include "tallywindows/responsewindow.h"
+#include "tallywindows/tallywindow.h"
 #include "ui/messagebox.h"
 
 #include <QAbstractItemModel>
@@ -42,11 +42,12 @@ private:
 namespace
 {
 
-Answers answered(bool yes, const QString& name)
+Answers answered(bool yes, const QString& name, const QString& school)
 {
     Answers a;
     a.options = {yes ? 0 : 1}; // 1. Oui or Non
     a.texts[16] = name;
+    a.texts[17] = school;
     return a;
 }
 
@@ -59,12 +60,12 @@ void TallyWindowTest::initTestCase()
     QVERIFY(box.open(QIODevice::WriteOnly));
     const QList<QByteArray> mails = {
         testing::responseMail("a@curie.fr", QStringLiteral("Lycée Curie"),
-                              answered(true, QStringLiteral("Anne")), day),
+                              answered(true, QStringLiteral("Anne"), QStringLiteral("Lycée Curie")), day),
         testing::responseMail("b@brassens.fr", QStringLiteral("Collège Brassens"),
-                              answered(false, QStringLiteral("Bruno")), day.addDays(3)),
+                              answered(false, QStringLiteral("Bruno"), QStringLiteral("Collège Brassens")), day.addDays(3)),
         "From: pub@example.com\r\nSubject: Promotions\r\n\r\nAchetez !\r\n",
         testing::responseMail("c@curie.fr", QStringLiteral("Lycée Curie"),
-                              answered(true, QStringLiteral("Claire")), day.addDays(6)),
+                              answered(true, QStringLiteral("Claire"), QStringLiteral("Lycée Curie")), day.addDays(6)),
     };
     for (const QByteArray& mail : mails)
         box.write("From someone Tue Dec  1 10:00:00 2026\n" + QByteArray(mail).replace("\r\n", "\n") +
@@ -189,7 +190,7 @@ void TallyWindowTest::exportWhatIsShown()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.size(), 3); // the header, one response, the last line's end
-    QVERIFY(lines[1].contains(";b@brassens.fr;Collège Brassens;Non;"));
+    QVERIFY(lines[1].contains(";b@brassens.fr;Collège Brassens;Collège Brassens;Non;"));
 
     m_chosen = m_dir.filePath(QStringLiteral("rapport.pdf"));
     trigger(QStringLiteral("Rapport PDF…"));

@@ -1,16 +1,21 @@
-#include "tally/tallywindow.h"
+#include "tallywindows/tallywindow.h"
 
-#include "tally/countspage.h"
-#include "tally/exports.h"
 #include "dispatch/certificatebox.h"
+#include "smtp/tlsconfig.h"
+#include "tally/exports.h"
 #include "tally/imappassword.h"
+#include "tally/imapsource.h"
 #include "tally/importer.h"
-#include "tally/mailboxwindow.h"
-#include "tally/responsesmodel.h"
-#include "tally/responsewindow.h"
+#include "tally/xlsx.h"
+#include "tallywindows/countspage.h"
+#include "tallywindows/mailboxwindow.h"
+#include "tallywindows/report.h"
+#include "tallywindows/responsesmodel.h"
+#include "tallywindows/responsewindow.h"
 #include "ui/messagebox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
@@ -21,10 +26,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
-#include <QSqlQueryModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QThread>
 
 namespace
 {
@@ -91,7 +96,7 @@ TallyWindow::TallyWindow(QWidget* parent)
           return given && !password.isEmpty() ? std::optional<QString>(password) : std::nullopt;
       }),
       m_responses(new ResponsesModel(this)),
-      m_setAside(new QSqlQueryModel(this)),
+      m_setAside(new SetAsideModel(this)),
       m_table(new QTableView),
       m_unrecognised(new QTableView),
       m_counts(new CountsPage),
@@ -99,6 +104,7 @@ TallyWindow::TallyWindow(QWidget* parent)
       m_establishment(new QComboBox),
       m_from(new QDateEdit),
       m_to(new QDateEdit),
+      m_replaced(new QCheckBox(QStringLiteral("Réponses &remplacées aussi"))),
       m_summary(new QLabel)
 {
     setWindowTitle(QStringLiteral("Dépouillement"));
@@ -136,6 +142,20 @@ TallyWindow::TallyWindow(QWidget* parent)
     statusBar()->addWidget(m_summary, 1);
     refresh();
     resize(1000, 700);
+
+    // What another program (or this window's own import) wrote is shown
+    // within a second or two.
+    m_watch.setInterval(1000);
+    connect(&m_watch, &QTimer::timeout, this, &TallyWindow::watchBase);
+    m_watch.start();
+}
+
+void TallyWindow::watchBase()
+{
+    if (!m_base || !m_base->changedElsewhere())
+        return;
+    refreshFilterChoices();
+    refresh();
 }
 
 TallyWindow::~TallyWindow()
@@ -158,8 +178,9 @@ void TallyWindow::buildMenus()
                                   [this] { choose(Choice::MailboxFolder); });
     m_needBase << file->addAction(QStringLiteral("&Boîte aux lettres…"), QKeySequence(Qt::CTRL | Qt::Key_M),
                                   this, [this] {
-                                      const std::optional<imap::Address> a =
-                                          m_askMailbox(this, m_base->lastFolder());
+                                      const std::optional<imap::Address> a = m_askMailbox(
+                                          this, imap::Address::fromUrl(m_base->lastFolder())
+                                                    .value_or(imap::Address()));
                                       if (a)
                                           importFolder(*a);
                                   });
@@ -196,6 +217,9 @@ QWidget* TallyWindow::buildFilterBar()
         connect(d, &QDateEdit::dateChanged, this, &TallyWindow::applyFilter);
     }
     connect(m_establishment, &QComboBox::currentIndexChanged, this, &TallyWindow::applyFilter);
+    connect(m_replaced, &QCheckBox::toggled, this, &TallyWindow::applyFilter);
+    m_replaced->setToolTip(QStringLiteral("Montre aussi, en gris, les réponses qu’une réponse plus "
+                                          "récente du même enseignant a remplacées."));
     row->addWidget(establishment);
     row->addWidget(m_establishment);
     row->addSpacing(12);
@@ -203,6 +227,8 @@ QWidget* TallyWindow::buildFilterBar()
     row->addWidget(m_from);
     row->addWidget(to);
     row->addWidget(m_to);
+    row->addSpacing(12);
+    row->addWidget(m_replaced);
     row->addStretch(1);
     return bar;
 }
@@ -238,29 +264,46 @@ void TallyWindow::choose(Choice choice)
         importMailbox(path);
 }
 
-Importer::Result TallyWindow::runImport(const QString& what, const Run& run, Importer::Tally* written)
+ImportRun::Outcome TallyWindow::runImport(const QString& what, Importer::Source& source)
 {
     QProgressDialog progress(QStringLiteral("Lecture de %1…").arg(what), QStringLiteral("Arrêter"), 0, 0,
                              this);
     progress.setWindowTitle(QStringLiteral("Importation"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    Importer importer(*m_base);
+    std::atomic<bool> stop{false};
+    connect(&progress, &QProgressDialog::canceled, this, [&stop] { stop = true; });
+    // The thread tells the dialog through its events, never touching it.
+    ImportRun::Watch watch;
+    watch.stop = &stop;
+    watch.waiting = [&progress] {
+        QMetaObject::invokeMethod(&progress, [&progress] {
+            progress.setLabelText(QStringLiteral("Une autre importation écrit dans cette base : "
+                                                 "attente de sa fin…"));
+        }, Qt::QueuedConnection);
+    };
+    watch.progress = [&progress](const Importer::Tally& t) {
+        QMetaObject::invokeMethod(&progress, [&progress, t] {
+            progress.setLabelText(QStringLiteral("%1 lus, %2 ajoutées")
+                                      .arg(plural(t.read, QStringLiteral("message"), QStringLiteral("messages")),
+                                           plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses"))));
+        }, Qt::QueuedConnection);
+    };
+    ImportRun::Outcome outcome;
+    const ImportRun run(m_base->path());
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(QThread::create([&] { outcome = run.run({&source}, watch); }));
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Importer::Result result = run(importer, [&progress](const Importer::Tally& t) {
-        progress.setLabelText(QStringLiteral("%1 lus, %2 ajoutées")
-                                  .arg(plural(t.read, QStringLiteral("message"), QStringLiteral("messages")),
-                                       plural(t.added, QStringLiteral("réponse"), QStringLiteral("réponses"))));
-        progress.setValue(0);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    });
+    thread->start();
+    loop.exec();
+    thread->wait();
     QApplication::restoreOverrideCursor();
     progress.close();
+    m_base->changedElsewhere(); // seen here, not again by the watch
     refreshFilterChoices();
     refresh();
-    *written = importer.tally();
-    return result;
+    return outcome;
 }
 
 namespace
@@ -281,30 +324,29 @@ void TallyWindow::importMailbox(const QString& path)
 {
     if (!m_base)
         return;
-    Importer::Tally t;
-    const Importer::Result result = runImport(
-        QStringLiteral("« %1 »").arg(QFileInfo(path).fileName()),
-        [&path](Importer& importer, const auto& progress) { return importer.run(path, progress); }, &t);
-    if (result == Importer::Result::MailboxUnreadable)
+    FileSource source(path);
+    const ImportRun::Outcome outcome = runImport(QStringLiteral("« %1 »").arg(QFileInfo(path).fileName()), source);
+    if (outcome.result == Importer::Result::MailboxUnreadable ||
+        outcome.result == Importer::Result::NotMailbox)
         MessageBox::warning(this, QStringLiteral("Importation"),
                             QStringLiteral("« %1 » n’est ni une boîte mbox, ni un dossier Maildir, "
-                                           "ni un message lisible.")
+                                           "ni un message : rien n’a été importé.")
                                 .arg(path));
     else
-        tellImported(result, t);
+        tellImported(outcome);
 }
 
-void TallyWindow::tellImported(Importer::Result result, const Importer::Tally& t)
+void TallyWindow::tellImported(const ImportRun::Outcome& o)
 {
-    if (result == Importer::Result::BaseFailed)
+    if (o.result == Importer::Result::BaseFailed)
         MessageBox::critical(this, QStringLiteral("Importation"),
                              QStringLiteral("La base ne peut pas être écrite ; le dernier lot de "
-                                            "messages n’y est pas. ") + doneText(t),
-                             m_base->error());
+                                            "messages n’y est pas. ") + doneText(o.tally),
+                             o.error);
     else
         MessageBox::information(this, QStringLiteral("Importation"),
-                                (result == Importer::Result::Stopped ? QStringLiteral("Importation arrêtée. ")
-                                                                     : QString()) + doneText(t));
+                                (o.result == Importer::Result::Stopped ? QStringLiteral("Importation arrêtée. ")
+                                                                       : QString()) + doneText(o.tally));
 }
 
 void TallyWindow::importFolder(const imap::Address& address)
@@ -318,14 +360,12 @@ void TallyWindow::importFolder(const imap::Address& address)
     QByteArray trusted = m_base->folder(address.url()).fingerprint;
     for (;;) {
         imap::Mailbox mailbox(address, *secret, trusted);
-        Importer::Tally t;
-        const Importer::Result result = runImport(
-            QStringLiteral("« %1 » sur %2").arg(address.folder, address.host),
-            [&mailbox](Importer& importer, const auto& progress) { return importer.run(mailbox, progress); },
-            &t);
-        if (result != Importer::Result::ServerFailed) {
+        ImapSource source(mailbox);
+        const ImportRun::Outcome outcome =
+            runImport(QStringLiteral("« %1 » sur %2").arg(address.folder, address.host), source);
+        if (outcome.result != Importer::Result::ServerFailed) {
             password.accepted();
-            tellImported(result, t);
+            tellImported(outcome);
             return;
         }
         const imap::Failure& f = mailbox.failure();
@@ -337,7 +377,7 @@ void TallyWindow::importFolder(const imap::Address& address)
             if (!certificatebox::askTrust(this, address.host, chain.first(),
                                           QSslCertificate::verify(chain, address.host)))
                 return;
-            trusted = chain.first().digest(QCryptographicHash::Sha256).toHex();
+            trusted = imap::Mailbox::normalisedFingerprint(tlsconfig::fingerprint(chain.first()));
             m_base->trust(address.url(), trusted);
             continue;
         }
@@ -358,13 +398,21 @@ void TallyWindow::exportTo(Choice choice)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Base::Filter f = filter();
+    int cut = 0;
     const bool written = choice == Choice::Csv    ? exports::csv(*m_base, f, path)
-                         : choice == Choice::Xlsx ? exports::xlsx(*m_base, f, path)
-                                                  : exports::pdf(*m_base, f, path);
+                         : choice == Choice::Xlsx ? exports::xlsx(*m_base, f, path, &cut)
+                                                  : report::write(*m_base, f, path);
     QApplication::restoreOverrideCursor();
     if (!written)
         MessageBox::critical(this, QStringLiteral("Dépouillement"),
                              QStringLiteral("Écriture impossible : %1").arg(path));
+    else if (cut > 0)
+        MessageBox::warning(this, QStringLiteral("Dépouillement"),
+                            QStringLiteral("%1 : un classeur ne tient que %2 caractères par cellule ; "
+                                           "%3 coupé, marqué à sa fin. L’export CSV les garde entiers.")
+                                .arg(path)
+                                .arg(xlsx::CellLimit)
+                                .arg(plural(cut, QStringLiteral("texte a été"), QStringLiteral("textes ont été"))));
     else
         statusBar()->showMessage(QStringLiteral("Écrit : %1").arg(path), 10000);
 }
@@ -378,12 +426,14 @@ Base::Filter TallyWindow::filter() const
         f.from = m_from->date();
     if (m_to->date() != NoBound)
         f.to = m_to->date();
+    f.withReplaced = m_replaced->isChecked();
     return f;
 }
 
 void TallyWindow::setFilter(const Base::Filter& f)
 {
-    const QSignalBlocker a(m_establishment), b(m_from), c(m_to);
+    const QSignalBlocker a(m_establishment), b(m_from), c(m_to), d(m_replaced);
+    m_replaced->setChecked(f.withReplaced);
     const int at = m_establishment->findText(f.establishment);
     m_establishment->setCurrentIndex(f.establishment.isEmpty() || at < 0 ? 0 : at);
     m_from->setDate(f.from.isValid() ? f.from : NoBound);
@@ -417,13 +467,7 @@ void TallyWindow::refresh()
     for (QAction* a : m_needBase)
         a->setEnabled(bool(m_base));
     m_tabs->setEnabled(bool(m_base));
-    if (m_base) {
-        m_setAside->setQuery(m_base->selectSetAside());
-        static const QStringList headers = {QStringLiteral("Date"), QStringLiteral("Expéditeur"),
-                                            QStringLiteral("Objet"), QStringLiteral("Raison")};
-        for (int c = 0; c < headers.size(); ++c)
-            m_setAside->setHeaderData(c, Qt::Horizontal, headers[c]);
-    }
+    m_setAside->show(m_base.get());
     applyFilter();
     m_table->setColumnHidden(ResponsesModel::IdColumn, true);
     // The date whole, and room for an address and a name.
@@ -442,7 +486,9 @@ void TallyWindow::recount()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     counts::Tally tally;
-    m_base->forEach(filter(), [&tally](const Cells& row) { tally.add(row.mid(Base::AnswersFrom)); });
+    Base::Filter standing = filter();
+    standing.withReplaced = false; // the counts are those of the standing responses
+    m_base->forEach(standing, [&tally](const Cells& row) { tally.add(row.mid(Base::AnswersFrom)); });
     m_counts->show(tally.result(), tally.responses());
     QApplication::restoreOverrideCursor();
 }

@@ -1,6 +1,6 @@
-#include "tally/countspage.h"
+#include "tallywindows/countspage.h"
 
-#include "tally/chart.h"
+#include "tallywindows/chart.h"
 
 #include <QBarCategoryAxis>
 #include <QChartView>

@@ -1,4 +1,4 @@
-#include "tally/chart.h"
+#include "tallywindows/chart.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>

@@ -1,4 +1,4 @@
-#include "tally/mailboxwindow.h"
+#include "tallywindows/mailboxwindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "tally/responsewindow.h"
+#include "tallywindows/responsewindow.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -7,27 +7,46 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+namespace
+{
+
+QString frenchDate(const QDateTime& t)
+{
+    return QLocale(QLocale::French).toString(t.toLocalTime(), QStringLiteral("d MMMM yyyy à HH:mm"));
+}
+
+QString other(const Base::Response::Other& o)
+{
+    return QStringLiteral("n° %1, reçue le %2 de %3").arg(o.id).arg(frenchDate(o.received), o.sender);
+}
+
+} // namespace
+
 ResponseWindow::ResponseWindow(const Base::Response& r, QWidget* parent)
     : QDialog(parent), m_heading(new QLabel(this)), m_text(new QPlainTextEdit(this))
 {
     setWindowTitle(QStringLiteral("Réponse de %1").arg(r.sender));
     setModal(false);
     QStringList lines = {
-        QStringLiteral("Reçue le %1 de %2")
-            .arg(QLocale(QLocale::French).toString(r.received.toLocalTime(),
-                                                   QStringLiteral("d MMMM yyyy à HH:mm")),
-                 r.sender),
+        QStringLiteral("Réponse n° %1, reçue le %2 de %3").arg(r.id).arg(frenchDate(r.received), r.sender),
     };
     if (!r.establishment.isEmpty())
         lines << QStringLiteral("Établissement : %1").arg(r.establishment);
-    if (r.superseded)
-        lines << QStringLiteral("Remplacée par une réponse plus récente du même expéditeur.");
+    if (!r.subjectName.isEmpty())
+        lines << QStringLiteral("Nom dans l’objet du message : %1").arg(r.subjectName);
+    if (r.replacer)
+        lines << QStringLiteral("Remplacée par la réponse %1.").arg(other(*r.replacer));
+    for (const Base::Response::Other& o : r.replaced)
+        lines << QStringLiteral("Remplace la réponse %1.").arg(other(o));
     if (r.readings > 1)
         lines << QStringLiteral("Texte ambigu : il se lit de %1 façons ; le tableau montre la "
                                 "première.")
                      .arg(r.readings);
+    // Every word here came in a message: shown as it is, never as markup.
+    m_heading->setTextFormat(Qt::PlainText);
     m_heading->setText(lines.join(QLatin1Char('\n')));
     m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_heading->setWordWrap(true);
 
     m_text->setReadOnly(true);
     // The text without the empty lines a mail body puts around it.

@@ -1,9 +1,10 @@
-#include "tally/report.h"
+#include "tallywindows/report.h"
 
 #include "answers/columns.h"
 #include "tally/counts.h"
 
-#include "tally/chart.h"
+#include "storage/privatefiles.h"
+#include "tallywindows/chart.h"
 
 #include <QDate>
 #include <QGraphicsScene>
@@ -97,8 +98,10 @@ bool write(const QString& path, const Rows& rows)
 
     // Written aside and put in place whole: never half a report.
     QSaveFile file(path);
+    const bool existed = QFile::exists(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    privatefiles::protect(file, existed);
     QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(96);
@@ -135,6 +138,15 @@ bool write(const QString& path, const Rows& rows)
         pages.take(10);
     }
     return pages.painter().end() && file.commit();
+}
+
+bool write(const Base& base, const Base::Filter& filter, const QString& path)
+{
+    Base::Filter standing = filter;
+    standing.withReplaced = false;
+    return write(path, [&](const Row& row) {
+        base.forEach(standing, [&](const Cells& cells) { row(cells.mid(Base::AnswersFrom)); });
+    });
 }
 
 } // namespace report

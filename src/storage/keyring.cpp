@@ -1,4 +1,4 @@
-#include "dispatch/keyring.h"
+#include "storage/keyring.h"
 
 #include <qt6keychain/keychain.h>
 

@@ -4,24 +4,30 @@
 #include "tally/imapmailbox.h"
 #include "tally/importer.h"
 
+#include <QTimer>
+
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class CountsPage;
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
-class QSqlQueryModel;
 class QTabWidget;
 class QTableView;
 class ResponsesModel;
+class SetAsideModel;
 
 // « Dépouillement »'s window: the responses of a base in a table, sortable
-// and filtered by establishment and date; one response shown as it was
-// answered; the counts of each question with their charts; the messages
-// that were not responses; imports and the exports of what is shown.
+// and filtered by establishment and date, the replaced ones on request; one
+// response shown as it was answered; the counts of each question with their
+// charts; the messages that were not responses; imports and the exports of
+// what is shown.  An import runs on a thread of its own, with its own
+// connection to the base; the window sees what any program wrote to the
+// base within a second or two.
 class TallyWindow : public QMainWindow
 {
     Q_OBJECT
@@ -64,11 +70,11 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
-    using Run = std::function<Importer::Result(Importer&, const std::function<bool(const Importer::Tally&)>&)>;
-    // One import with its progress window; the tally of what it wrote.
-    Importer::Result runImport(const QString& what, const Run& run, Importer::Tally* written);
+    // One import with its progress window, off this thread.
+    ImportRun::Outcome runImport(const QString& what, Importer::Source& source);
     // How an import that read its mailbox ended: done, stopped, or the base failed.
-    void tellImported(Importer::Result result, const Importer::Tally& written);
+    void tellImported(const ImportRun::Outcome& outcome);
+    void watchBase();
     QWidget* buildFilterBar();
     void choose(Choice choice);
     void exportTo(Choice choice);
@@ -82,7 +88,7 @@ private:
     MailboxAsker m_askMailbox;
     PasswordAsker m_askPassword;
     ResponsesModel* m_responses;
-    QSqlQueryModel* m_setAside;
+    SetAsideModel* m_setAside;
     QTableView* m_table;
     QTableView* m_unrecognised;
     CountsPage* m_counts;
@@ -90,7 +96,9 @@ private:
     QComboBox* m_establishment;
     QDateEdit* m_from;
     QDateEdit* m_to;
+    QCheckBox* m_replaced;
     QLabel* m_summary;
+    QTimer m_watch;
     bool m_countsStale = true;
     QList<QAction*> m_needBase;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tally/base.h"
 #include "tally/rows.h"
 
 #include <QList>
@@ -15,5 +16,7 @@ namespace report
 
 // rows: the answer cells of each response, one a column of columns::names().
 bool write(const QString& path, const Rows& rows);
+// The standing responses the filter selects.
+bool write(const Base& base, const Base::Filter& filter, const QString& path);
 
 } // namespace report

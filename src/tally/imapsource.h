@@ -1,0 +1,21 @@
+#pragma once
+
+#include "tally/imapmailbox.h"
+#include "tally/importer.h"
+
+// What is new in an IMAP folder since the last import, or the whole folder
+// again when its UIDVALIDITY changed (the base's rules still add nothing
+// twice).  Each batch is written with the highest UID it holds, so a run cut
+// short resumes where its last whole batch ended.  ServerFailed: the
+// mailbox's failure() says where and why.
+class ImapSource : public Importer::Source
+{
+public:
+    explicit ImapSource(imap::Mailbox& mailbox) : m_mailbox(mailbox) {}
+    void resume(const Base& base) override;
+    Importer::Result read(Importer::Feed& feed) override;
+
+private:
+    imap::Mailbox& m_mailbox;
+    Base::Folder m_folder;
+};

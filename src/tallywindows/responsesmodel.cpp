@@ -1,0 +1,170 @@
+#include "tallywindows/responsesmodel.h"
+
+#include <QBrush>
+#include <QDateTime>
+#include <QFont>
+#include <QLocale>
+#include <QPalette>
+
+namespace
+{
+
+constexpr int Fetch = 256;
+
+} // namespace
+
+void StatementModel::setStatement(sqlite::Statement statement, const QStringList& headers)
+{
+    beginResetModel();
+    m_statement = std::move(statement);
+    m_headers = headers;
+    m_rows.clear();
+    m_more = m_statement.isValid();
+    endResetModel();
+}
+
+void StatementModel::clear()
+{
+    setStatement(sqlite::Statement(), {});
+}
+
+int StatementModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int StatementModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_headers.size());
+}
+
+bool StatementModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_more;
+}
+
+void StatementModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || !m_more)
+        return;
+    QList<QStringList> more;
+    while (more.size() < Fetch && (m_more = m_statement.next())) {
+        QStringList row;
+        for (int c = 0; c < m_statement.columns(); ++c)
+            row << m_statement.text(c);
+        more << row;
+    }
+    if (more.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + more.size() - 1));
+    m_rows += more;
+    endInsertRows();
+}
+
+QString StatementModel::frenchDate(const QString& iso)
+{
+    const QDateTime at = QDateTime::fromString(iso, Qt::ISODate);
+    return QLocale(QLocale::French).toString(at.toLocalTime(), QStringLiteral("dd/MM/yyyy HH:mm"));
+}
+
+QVariant StatementModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return QVariant();
+    const QString value = cell(index.row(), index.column());
+    return m_dateColumns.contains(index.column()) ? frenchDate(value) : value;
+}
+
+QVariant StatementModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_headers.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+ResponsesModel::ResponsesModel(QObject* parent) : StatementModel(parent) {}
+
+void ResponsesModel::show(const Base* base, const Base::Filter& filter)
+{
+    m_base = base;
+    m_filter = filter;
+    requery();
+}
+
+void ResponsesModel::sort(int column, Qt::SortOrder order)
+{
+    m_sortColumn = qMax(0, column - 1);
+    m_order = order;
+    requery();
+}
+
+namespace
+{
+
+// The id and the replaced flag come first from the base; the view shows the id
+// (hidden) then the table's columns.
+constexpr int Flag = 1;
+
+} // namespace
+
+void ResponsesModel::requery()
+{
+    if (!m_base) {
+        clear();
+        return;
+    }
+    static const QStringList headers = [] {
+        QStringList h = {QStringLiteral("n°"), QStringLiteral("Date"), QStringLiteral("Expéditeur"),
+                         QStringLiteral("Établissement"), QStringLiteral("Nom (objet)")};
+        return h + Base::tableHeader().mid(Base::AnswersFrom);
+    }();
+    setStatement(m_base->select(m_filter, m_sortColumn, m_order), headers);
+    fetchMore(QModelIndex());
+}
+
+qlonglong ResponsesModel::idAt(int row) const
+{
+    return cell(row, IdColumn).toLongLong();
+}
+
+bool ResponsesModel::replacedAt(int row) const
+{
+    return cell(row, Flag) == QLatin1String("1");
+}
+
+QVariant ResponsesModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    // The base's row holds the flag after the id: the view's columns skip it.
+    const int column = index.column() == IdColumn ? IdColumn : index.column() + 1;
+    if (replacedAt(index.row())) {
+        if (role == Qt::ForegroundRole)
+            return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
+        if (role == Qt::FontRole) {
+            QFont f;
+            f.setItalic(true);
+            return f;
+        }
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return QVariant();
+    const QString value = cell(index.row(), column);
+    return column == Flag + 1 ? frenchDate(value) : value;
+}
+
+SetAsideModel::SetAsideModel(QObject* parent) : StatementModel(parent)
+{
+    m_dateColumns = {0};
+}
+
+void SetAsideModel::show(const Base* base)
+{
+    if (!base) {
+        clear();
+        return;
+    }
+    setStatement(base->selectSetAside(), {QStringLiteral("Date"), QStringLiteral("Expéditeur"),
+                                          QStringLiteral("Objet"), QStringLiteral("Raison")});
+    fetchMore(QModelIndex());
+}
