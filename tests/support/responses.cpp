@@ -2,6 +2,8 @@
 
 #include "smtp/mailtext.h"
 
+#include <QFile>
+
 namespace testing
 {
 
@@ -80,6 +82,22 @@ QByteArray responseMail(const QByteArray& from, const QString& establishment, co
     QByteArray data = mailtext::data(l);
     data.chop(3); // the closing "."
     return data.replace("\r\n..", "\r\n.");
+}
+
+bool writeMbox(const QString& path, int count, quint32 seed, const QByteArray& prefix)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    QRandomGenerator g(seed);
+    const QDateTime start(QDate(2026, 10, 1), QTime(8, 0), Qt::UTC);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray from = prefix + QByteArray::number(i) + "@ecole.fr";
+        const QByteArray mail =
+            responseMail(from, QStringLiteral("Lycée"), randomFilling(g), start.addSecs(i));
+        out.write("From " + from + " Thu Oct  1 08:00:00 2026\n" + QByteArray(mail).replace("\r\n", "\n") + "\n");
+    }
+    return out.flush();
 }
 
 } // namespace testing

@@ -22,4 +22,8 @@ answertext::Answers randomFilling(QRandomGenerator& g);
 QByteArray responseMail(const QByteArray& from, const QString& establishment,
                         const answertext::Answers& answers, const QDateTime& when);
 
+// An mbox as Postfix writes one, of count random responses, each from its
+// own sender ("<prefix><i>@ecole.fr") a second after the one before.
+bool writeMbox(const QString& path, int count, quint32 seed, const QByteArray& prefix = "prof");
+
 } // namespace testing

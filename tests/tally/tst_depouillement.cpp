@@ -203,18 +203,7 @@ void DepouillementTest::killedHalfWay()
     QTemporaryDir dir;
     const QString box = dir.filePath(QStringLiteral("grande.mbox"));
     const QString path = dir.filePath(QStringLiteral("base.sqlite"));
-    QFile out(box);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    QRandomGenerator g(6000);
-    const QDateTime start(QDate(2026, 10, 1), QTime(8, 0), Qt::UTC);
-    for (int i = 0; i < Total; ++i) {
-        const QByteArray from = "prof" + QByteArray::number(i) + "@ecole.fr";
-        const QByteArray mail = testing::responseMail(from, QStringLiteral("Lycée"),
-                                                      testing::randomFilling(g), start.addSecs(i));
-        out.write("From " + from + " Thu Oct  1 08:00:00 2026\n" +
-                  QByteArray(mail).replace("\r\n", "\n") + "\n");
-    }
-    out.close();
+    QVERIFY(testing::writeMbox(box, Total, 6000));
 
     const QStringList import = {QStringLiteral("importer"), box, QStringLiteral("--base"), path};
     QProcess p;
