@@ -216,11 +216,9 @@ int window(QApplication& app, const QString& given)
     TallyWindow w;
     QObject::connect(&w, &TallyWindow::baseOpened, &w, [&settings](const QString& opened) {
         // Which base was opened last is the user's own business.
-        const bool existed = QFile::exists(settings.fileName());
-        privatefiles::makeFolder(QFileInfo(settings.fileName()).path());
+        privatefiles::makeFile(settings.fileName());
         settings.setValue(QStringLiteral("base"), QFileInfo(opened).absoluteFilePath());
         settings.sync();
-        privatefiles::protect(settings.fileName(), existed);
     });
     w.openBase(path);
     w.show();

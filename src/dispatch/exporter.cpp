@@ -13,6 +13,7 @@
 #include "ui/pictures.h"
 #include "ui/toolwindow.h"
 #include "ui/twips.h"
+#include "ui/plaintext.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -92,7 +93,9 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(Winsock1, &SmtpSession::progressed, this, &Exporter::Winsock1_Progressed);
     connect(Winsock1, &SmtpSession::succeeded, this, &Exporter::Winsock1_Succeeded);
     connect(Winsock1, &SmtpSession::failed, this, &Exporter::Winsock1_Failed);
-    // Queued: the password window does not open inside the socket's signal.
+    // Queued: the questions do not open inside the socket's signal.
+    connect(Winsock1, &SmtpSession::clearTextNeedsConsent, this,
+            &Exporter::Winsock1_ClearTextNeedsConsent, Qt::QueuedConnection);
     connect(Winsock1, &SmtpSession::passwordNeeded, this, &Exporter::Winsock1_PasswordNeeded,
             Qt::QueuedConnection);
     connect(Winsock1, &SmtpSession::passwordAccepted, m_credentials, &Credentials::accepted);
@@ -110,12 +113,12 @@ void Exporter::createControls()
 {
     // Label4 shows the subject word; it goes first, so that the sender row
     // covers the one pixel row by which it overlaps it.
-    Label4 = new QLabel(QStringLiteral("Questionnaire"), this);
+    Label4 = ui::label(QStringLiteral("Questionnaire"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(twips::toPixels(360, 0, 6735, 255, this));
     colour(Label4, Qt::black, Qt::white);
 
-    Label3 = new QLabel(QStringLiteral("Auteur:"), this);
+    Label3 = ui::label(QStringLiteral("Auteur:"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(twips::toPixels(0, 240, 1215, 255, this));
     Label3->setFont(dialogFont(9.75, true));
@@ -151,7 +154,7 @@ void Exporter::createControls()
     Connexion->setToolTip(QStringLiteral("Mode de connexion, port et identifiant du serveur"));
     connect(Connexion, &QPushButton::clicked, this, &Exporter::Connexion_Click);
 
-    Label1 = new QLabel(this);
+    Label1 = ui::label(QString(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twips::toPixels(0, 1680, 7890, 255, this));
     colour(Label1, QColor(0, 0, 128), QColor(192, 192, 192));
@@ -280,6 +283,25 @@ void Exporter::Winsock1_PasswordNeeded(const QString& user, bool refused)
                            else
                                Winsock1->refusePassword();
                        });
+}
+
+bool Exporter::askClearText(QWidget* parent)
+{
+    MessageBox::Record ask;
+    ask.icon = QMessageBox::Warning;
+    ask.title = QStringLiteral("Connexion non chiffrée");
+    ask.text = QStringLiteral("La connexion au serveur n’est pas chiffrée : vos réponses pourraient être "
+                              "lues en chemin. Envoyer quand même ?");
+    ask.buttons = QMessageBox::Yes | QMessageBox::No;
+    ask.defaultButton = QMessageBox::No;
+    return MessageBox::show(parent, ask) == QMessageBox::Yes;
+}
+
+void Exporter::Winsock1_ClearTextNeedsConsent()
+{
+    // A yes holds for this send only: the next one asks again.
+    if (Winsock1->isRunning())
+        Winsock1->consentToClearText(m_askClearText(this));
 }
 
 void Exporter::Image2_Click()

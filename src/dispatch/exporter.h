@@ -48,6 +48,12 @@ public:
     // The TLS ports automatic mode tries besides the plain one (465, 587):
     // tests choose theirs.
     void setAutomaticPorts(quint16 implicit, quint16 submission);
+    // Asks whether the answers may go without encryption, when automatic
+    // mode found no other way: true to send, this time only.  Tests answer
+    // it here; by default a box asks, « Non » the default.
+    using ClearTextQuestion = std::function<bool(QWidget* parent)>;
+    void setClearTextQuestion(ClearTextQuestion ask) { m_askClearText = std::move(ask); }
+    static bool askClearText(QWidget* parent);
 
     // Every way of closing ends here: a run in progress stops, quietly.
     void done(int result) override;
@@ -63,6 +69,7 @@ private:
     void Image3_Click();
     void Image2_Click();
     void Connexion_Click();
+    void Winsock1_ClearTextNeedsConsent();
     void Winsock1_PasswordNeeded(const QString& user, bool refused);
     void Winsock1_Progressed(SmtpSession::Step step);
     void Winsock1_Succeeded();
@@ -74,6 +81,7 @@ private:
 
     QString m_directory;
     std::function<QString()> m_answerText;
+    ClearTextQuestion m_askClearText = &Exporter::askClearText;
     bool m_loaded = false;
     ConnectionProfiles m_profiles;
     Credentials* m_credentials;

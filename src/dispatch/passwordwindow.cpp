@@ -2,6 +2,7 @@
 
 #include "ui/buttonrow.h"
 #include "ui/fonts.h"
+#include "ui/plaintext.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -21,13 +22,13 @@ PasswordWindow::PasswordWindow(const QString& host, const QString& user, bool ke
                    Qt::WindowCloseButtonHint);
 
     auto* layout = new QVBoxLayout(this);
-    notice = new QLabel(noticeText, this);
+    notice = ui::label(noticeText, this);
     notice->setObjectName(QStringLiteral("notice"));
     notice->setWordWrap(true);
     notice->setVisible(!noticeText.isEmpty());
     layout->addWidget(notice);
 
-    auto* prompt = new QLabel(
+    auto* prompt = ui::label(
         QStringLiteral("Le serveur %1 demande le mot de passe de %2 :").arg(host.trimmed(), user),
         this);
     prompt->setWordWrap(true);
@@ -45,7 +46,7 @@ PasswordWindow::PasswordWindow(const QString& host, const QString& user, bool ke
     remember->setEnabled(keyringAvailable);
     layout->addWidget(remember);
 
-    noKeyring = new QLabel(
+    noKeyring = ui::label(
         QStringLiteral("Aucun trousseau de clés n’est disponible sur ce bureau : le mot de passe "
                        "ne peut pas être mémorisé et sera demandé à chaque envoi."),
         this);

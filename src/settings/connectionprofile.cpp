@@ -1,4 +1,5 @@
 #include "settings/connectionprofile.h"
+#include "storage/privatefiles.h"
 
 #include <QSettings>
 #include <QStandardPaths>
@@ -89,6 +90,8 @@ ConnectionProfile ConnectionProfiles::load(const QString& host) const
 
 bool ConnectionProfiles::save(const QString& host, const ConnectionProfile& p) const
 {
+    // A login name and the certificates trusted: the user's alone.
+    privatefiles::makeFile(m_path);
     QSettings s(m_path, QSettings::IniFormat);
     s.beginGroup(group(host));
     s.setValue(QStringLiteral("mode"), modeName(p.mode));

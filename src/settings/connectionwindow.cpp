@@ -3,6 +3,7 @@
 #include "ui/buttonrow.h"
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
+#include "ui/plaintext.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -45,7 +46,7 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
     setWindowTitle(QStringLiteral("Connexion au serveur de courrier"));
     setFont(dialogFont(8));
 
-    auto* heading = new QLabel(
+    auto* heading = ui::label(
         m_host.isEmpty() ? QStringLiteral("Aucun serveur n’est indiqué dans les paramètres.")
                          : QStringLiteral("Serveur : %1").arg(m_host),
         this);
@@ -55,6 +56,16 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
     for (const char* label : modeLabels)
         mode->addItem(QString::fromUtf8(label));
     mode->setCurrentIndex(int(m_profile.mode));
+    clearText = ui::label(QStringLiteral("Sans chiffrement : vos réponses, votre nom et votre adresse "
+                                         "pourraient être lus en chemin."),
+                          this);
+    clearText->setObjectName(QStringLiteral("clearText"));
+    clearText->setWordWrap(true);
+    const auto sayClearText = [this] {
+        clearText->setVisible(ConnectionProfile::Mode(mode->currentIndex()) == ConnectionProfile::Mode::Plain);
+    };
+    connect(mode, &QComboBox::currentIndexChanged, this, sayClearText);
+    sayClearText();
 
     port = new QSpinBox(this);
     port->setObjectName(QStringLiteral("port"));
@@ -67,7 +78,7 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
     user->setMaxLength(256);
     user->setPlaceholderText(sender);
 
-    certificates = new QLabel(certificateText(int(m_profile.trusted.size())), this);
+    certificates = ui::label(certificateText(int(m_profile.trusted.size())), this);
     certificates->setObjectName(QStringLiteral("certificates"));
     forget = new QPushButton(QStringLiteral("Oublier"), this);
     forget->setObjectName(QStringLiteral("forget"));
@@ -80,6 +91,7 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Mode de connexion :"), mode);
+    form->addRow(QString(), clearText);
     form->addRow(QStringLiteral("Port :"), port);
     form->addRow(QStringLiteral("Identifiant :"), user);
     auto* certRow = new QHBoxLayout;
@@ -95,7 +107,7 @@ ConnectionWindow::ConnectionWindow(const ConnectionProfiles& profiles, const QSt
     layout->addWidget(heading);
     layout->addLayout(form);
     layout->addLayout(certRow);
-    layout->addWidget(new QLabel(
+    layout->addWidget(ui::label(
         QStringLiteral("L’identifiant est par défaut votre adresse électronique. Le mot de passe "
                        "est demandé au premier envoi et peut être mémorisé dans le trousseau "
                        "de clés du bureau."),

@@ -26,6 +26,7 @@ public:
     QSpinBox* port = nullptr;
     QLineEdit* user = nullptr;
     QLabel* certificates = nullptr;
+    QLabel* clearText = nullptr; // said beside a choice without encryption
     QPushButton* forget = nullptr; // forgets the certificates accepted by hand
     QPushButton* cancel = nullptr;
     QPushButton* validate = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/messagebox.h"
 #include "ui/toolwindow.h"
 #include "ui/twips.h"
+#include "ui/plaintext.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -106,7 +107,7 @@ void param::createControls()
     Frame3->setGeometry(twips::toPixels(240, 2160, 6375, 2655, this));
 
     for (const Entry& e : entries) {
-        QLabel* label = new QLabel(QString::fromUtf8(e.caption), Frame3);
+        QLabel* label = ui::label(QString::fromUtf8(e.caption), Frame3);
         label->setObjectName(QLatin1String(e.labelName));
         label->setGeometry(twips::toPixels(240, e.labelTop, 4335, 255, this));
         this->*e.label = label;

@@ -25,6 +25,7 @@ const char* const StateNames[] = {"idle",
                                   "HELO",
                                   "STARTTLS",
                                   "password",
+                                  "clear text",
                                   "AUTH PLAIN",
                                   "AUTH LOGIN user",
                                   "AUTH LOGIN password",
@@ -73,6 +74,7 @@ const SmtpSession::Handler SmtpSession::handlers[] = {
     &SmtpSession::onHelo,           // Helo
     &SmtpSession::onStartTls,       // StartTls
     nullptr,                        // Password: the user is asked
+    nullptr,                        // ClearText: the user is asked
     &SmtpSession::onAuth,           // AuthPlain
     &SmtpSession::onAuthLoginUser,  // AuthLoginUser
     &SmtpSession::onAuth,           // AuthLoginPassword
@@ -195,7 +197,7 @@ void SmtpSession::setState(State state)
     if (state != m_state)
         qCDebug(lcSmtp) << "state:" << nameOf(m_state) << "->" << nameOf(state);
     m_state = state;
-    if (state == State::Idle || state == State::Password)
+    if (state == State::Idle || state == State::Password || state == State::ClearText)
         m_timer->stop(); // the user takes the time needed
     else
         m_timer->start(timeoutOf(state));
@@ -225,6 +227,15 @@ void SmtpSession::refusePassword()
 {
     if (m_state == State::Password)
         fail(Cause::PasswordCancelled);
+}
+
+void SmtpSession::consentToClearText(bool given)
+{
+    if (m_state != State::ClearText)
+        return;
+    if (!given)
+        return fail(Cause::ClearTextRefused);
+    sendMailFrom();
 }
 
 void SmtpSession::abort()
@@ -448,6 +459,14 @@ void SmtpSession::afterEhlo(const Reply& reply)
         const bool offered = announces(reply, "STARTTLS");
         const bool wanted = m_used.mode == Mode::StartTls ||
                             (automatic && (offered || m_connector->tlsRequired()));
+        if (!wanted && automatic) {
+            // The only way left is without encryption, which someone on the
+            // path may have arranged: the user says whether the answers go.
+            qCDebug(lcSmtp) << "no encryption on the way found: the user is asked";
+            setState(State::ClearText);
+            Q_EMIT clearTextNeedsConsent();
+            return;
+        }
         if (!wanted)
             return sendMailFrom();
         if (!offered)

@@ -76,6 +76,7 @@ public:
         Helo,
         StartTls, // STARTTLS sent, then its handshake
         Password, // the user is asked; no time-out
+        ClearText, // the user is asked whether to send without encryption; no time-out
         AuthPlain,
         AuthLoginUser, // AUTH LOGIN with the user name sent
         AuthLoginPassword,
@@ -108,6 +109,7 @@ public:
         PasswordRefused,        // 535, twice
         PasswordCancelled,      // the user gave none
         NeedsTls,               // the server wants a password, never sent in clear
+        ClearTextRefused,       // automatic mode found no encryption, the user said no
     };
     Q_ENUM(Cause)
 
@@ -161,6 +163,9 @@ public:
     // After passwordNeeded(): the password to try, or none (the run fails).
     void providePassword(const QString& password);
     void refusePassword();
+    // After clearTextNeedsConsent(): true sends without encryption, this
+    // time only; false ends the run.
+    void consentToClearText(bool given);
 
     // After a run: how the server was reached.
     smtp::Mode usedMode() const { return m_used.mode; }
@@ -188,6 +193,9 @@ Q_SIGNALS:
     // The server wants a password (again, when it refused the last one):
     // answer with providePassword() or refusePassword().
     void passwordNeeded(const QString& user, bool refused);
+    // Automatic mode found no way with encryption (the server on the plain
+    // port offers no STARTTLS): answer with consentToClearText().
+    void clearTextNeedsConsent();
     // The server took the password.
     void passwordAccepted();
 

@@ -1,4 +1,5 @@
 #include "storage/draft.h"
+#include "storage/privatefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,7 +88,7 @@ Read load(const QString& path, Draft* draft)
 
 bool save(const QString& path, const Draft& draft)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (!privatefiles::makeFolder(QFileInfo(path).absolutePath()))
         return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))

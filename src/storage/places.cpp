@@ -1,6 +1,7 @@
 #include "storage/places.h"
 
 #include "storage/paranet.h"
+#include "storage/privatefiles.h"
 #include "storage/runningflag.h"
 
 #include <QCoreApplication>
@@ -49,9 +50,12 @@ QString settingsDirectory(const Context& c)
     const QString source = QFileInfo(beside).isFile() ? beside
                            : templateThere            ? c.templatePath
                                                       : QString();
-    const bool folder = QDir().mkpath(c.userSettingsDirectory);
-    if (source.isEmpty())
-        return c.userSettingsDirectory; // made empty when first opened
+    // The user's settings hold a name, an address and a server: theirs alone.
+    const bool folder = privatefiles::makeFolder(c.userSettingsDirectory);
+    if (source.isEmpty()) {
+        privatefiles::makeFile(own); // filled when first written
+        return c.userSettingsDirectory;
+    }
     if (folder && copyForUser(source, own))
         return c.userSettingsDirectory;
     QFile::remove(own);
@@ -62,7 +66,7 @@ QString flagDirectory(const Context& c)
 {
     if (canWriteBeside(c, runningflag::path(c.programDirectory)))
         return c.programDirectory;
-    QDir().mkpath(c.userStateDirectory);
+    privatefiles::makeFolder(c.userStateDirectory);
     return c.userStateDirectory;
 }
 

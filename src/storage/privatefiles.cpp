@@ -4,6 +4,9 @@
 #include <QFileDevice>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace privatefiles
 {
 
@@ -18,6 +21,16 @@ bool makeFolder(const QString& path)
     // QDir::mkdir with permissions applies them as it creates, not after.
     return QDir().mkdir(absolute, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
            QFileInfo(absolute).isDir();
+}
+
+bool makeFile(const QString& path)
+{
+    if (!makeFolder(QFileInfo(path).absolutePath()))
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    return QFileInfo::exists(path);
 }
 
 void protect(QFileDevice& file, bool existed)

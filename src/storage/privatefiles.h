@@ -12,6 +12,9 @@ namespace privatefiles
 
 // Makes the folder and its missing parents, each one made 0700.
 bool makeFolder(const QString& path);
+// Makes the file, empty and 0600, in a private folder, when it is missing,
+// so that whatever writes it next (QSettings, a record file) keeps its mode.
+bool makeFile(const QString& path);
 // For a file being written (a QSaveFile, a QFile just opened): 0600 when
 // existed is false.
 void protect(QFileDevice& file, bool existed);

@@ -1,5 +1,7 @@
 #include "tallywindows/responsesmodel.h"
 
+#include "ui/plaintext.h"
+
 #include <QBrush>
 #include <QDateTime>
 #include <QFont>
@@ -72,7 +74,8 @@ QVariant StatementModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return QVariant();
     const QString value = cell(index.row(), index.column());
-    return m_dateColumns.contains(index.column()) ? frenchDate(value) : value;
+    const QString shown = m_dateColumns.contains(index.column()) ? frenchDate(value) : value;
+    return role == Qt::ToolTipRole ? ui::plainToolTip(shown) : shown;
 }
 
 QVariant StatementModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -150,7 +153,8 @@ QVariant ResponsesModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     const QString value = cell(index.row(), column);
-    return column == Flag + 1 ? frenchDate(value) : value;
+    const QString shown = column == Flag + 1 ? frenchDate(value) : value;
+    return role == Qt::ToolTipRole ? ui::plainToolTip(shown) : shown;
 }
 
 SetAsideModel::SetAsideModel(QObject* parent) : StatementModel(parent)

@@ -1,4 +1,5 @@
 #include "tallywindows/responsewindow.h"
+#include "ui/plaintext.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -23,7 +24,7 @@ QString other(const Base::Response::Other& o)
 } // namespace
 
 ResponseWindow::ResponseWindow(const Base::Response& r, QWidget* parent)
-    : QDialog(parent), m_heading(new QLabel(this)), m_text(new QPlainTextEdit(this))
+    : QDialog(parent), m_heading(ui::label(QString(), this)), m_text(new QPlainTextEdit(this))
 {
     setWindowTitle(QStringLiteral("Réponse de %1").arg(r.sender));
     setModal(false);
@@ -42,8 +43,6 @@ ResponseWindow::ResponseWindow(const Base::Response& r, QWidget* parent)
         lines << QStringLiteral("Texte ambigu : il se lit de %1 façons ; le tableau montre la "
                                 "première.")
                      .arg(r.readings);
-    // Every word here came in a message: shown as it is, never as markup.
-    m_heading->setTextFormat(Qt::PlainText);
     m_heading->setText(lines.join(QLatin1Char('\n')));
     m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_heading->setWordWrap(true);

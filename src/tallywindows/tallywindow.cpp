@@ -13,6 +13,7 @@
 #include "tallywindows/responsesmodel.h"
 #include "tallywindows/responsewindow.h"
 #include "ui/messagebox.h"
+#include "ui/plaintext.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -88,11 +89,14 @@ TallyWindow::TallyWindow(QWidget* parent)
           return window.address();
       }),
       m_askPassword([](QWidget* parent, const imap::Address& a) -> std::optional<QString> {
-          bool given = false;
-          const QString password = QInputDialog::getText(
-              parent, QStringLiteral("Mot de passe"),
-              QStringLiteral("Mot de passe de %1 sur %2 :").arg(a.user, a.host), QLineEdit::Password,
-              QString(), &given);
+          QInputDialog ask(parent);
+          ask.setWindowTitle(QStringLiteral("Mot de passe"));
+          ask.setLabelText(QStringLiteral("Mot de passe de %1 sur %2 :").arg(a.user, a.host));
+          ask.setTextEchoMode(QLineEdit::Password);
+          for (QLabel* label : ask.findChildren<QLabel*>())
+              ui::makePlain(label);
+          const bool given = ask.exec() == QDialog::Accepted;
+          const QString password = ask.textValue();
           return given && !password.isEmpty() ? std::optional<QString>(password) : std::nullopt;
       }),
       m_responses(new ResponsesModel(this)),
@@ -105,7 +109,7 @@ TallyWindow::TallyWindow(QWidget* parent)
       m_from(new QDateEdit),
       m_to(new QDateEdit),
       m_replaced(new QCheckBox(QStringLiteral("Réponses &remplacées aussi"))),
-      m_summary(new QLabel)
+      m_summary(ui::label())
 {
     setWindowTitle(QStringLiteral("Dépouillement"));
     buildMenus();
@@ -200,13 +204,13 @@ QWidget* TallyWindow::buildFilterBar()
     auto* bar = new QWidget;
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* establishment = new QLabel(QStringLiteral("&Établissement :"));
+    auto* establishment = ui::label(QStringLiteral("&Établissement :"));
     establishment->setBuddy(m_establishment);
     m_establishment->setMinimumContentsLength(24);
     m_establishment->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* from = new QLabel(QStringLiteral("&Du :"));
+    auto* from = ui::label(QStringLiteral("&Du :"));
     from->setBuddy(m_from);
-    auto* to = new QLabel(QStringLiteral("&au :"));
+    auto* to = ui::label(QStringLiteral("&au :"));
     to->setBuddy(m_to);
     for (QDateEdit* d : {m_from, m_to}) {
         d->setCalendarPopup(true);

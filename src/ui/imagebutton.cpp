@@ -1,4 +1,5 @@
 #include "ui/imagebutton.h"
+#include "ui/plaintext.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -53,6 +54,8 @@ ImageButton::ImageButton(QWidget* parent) : QLabel(parent)
     Q_UNUSED(factoryInstalled)
     // Tab only: a click acts without moving the focus, as before.
     setFocusPolicy(Qt::TabFocus);
+    // Its caption may be the user's own name and address.
+    ui::makePlain(this);
 }
 
 void ImageButton::mouseReleaseEvent(QMouseEvent* event)

@@ -1,5 +1,8 @@
 #include "ui/messagebox.h"
 
+#include "ui/plaintext.h"
+
+#include <QLabel>
 #include <QList>
 
 namespace
@@ -20,11 +23,18 @@ Seam& seam()
 
 QMessageBox* MessageBox::build(QWidget* parent, const Record& r)
 {
-    auto* box = new QMessageBox(r.icon, r.title, r.text, r.buttons, parent);
+    auto* box = new QMessageBox(r.icon, r.title, QString(), r.buttons, parent);
+    // What a box says often holds words from outside (a server's refusal, a
+    // certificate's names, a file name): never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(r.text);
     if (r.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(r.defaultButton);
-    if (!r.informative.isEmpty())
+    if (!r.informative.isEmpty()) {
         box->setInformativeText(r.informative);
+        for (QLabel* label : box->findChildren<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            ui::makePlain(label);
+    }
     if (!r.details.isEmpty())
         box->setDetailedText(r.details);
     box->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -5,6 +5,7 @@
 
 // Every modal box of the program goes through here, so that one place decides
 // how a box looks and tests can answer a box without a window on screen.
+// Its words are always shown as plain text, never as markup.
 class MessageBox
 {
 public:

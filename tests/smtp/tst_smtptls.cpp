@@ -99,14 +99,20 @@ struct Outcome {
     SmtpSession::Failure failure;
     QList<bool> asked; // one entry a password request: refused or not
     int accepted = 0;
+    int clearTextAsked = 0;
 };
 
 // Runs the session, answering each password request with the next of
-// passwords (an empty one refuses).
-Outcome run(SmtpSession& session, QStringList passwords = {}, int waitMs = 20000)
+// passwords (an empty one refuses), and the question of a send without
+// encryption with clearText.
+Outcome run(SmtpSession& session, QStringList passwords = {}, int waitMs = 20000, bool clearText = true)
 {
     Outcome o;
     QObject context;
+    QObject::connect(&session, &SmtpSession::clearTextNeedsConsent, &context, [&o, &session, clearText] {
+        ++o.clearTextAsked;
+        QTimer::singleShot(0, &session, [&session, clearText] { session.consentToClearText(clearText); });
+    });
     QObject::connect(&session, &SmtpSession::succeeded, &context, [&o] { ++o.succeeded; });
     QObject::connect(&session, &SmtpSession::failed, &context, [&o](const SmtpSession::Failure& f) {
         ++o.failed;
@@ -426,7 +432,11 @@ void SmtpTlsTest::plainModeIgnoresWhatIsOffered()
     QCOMPARE(peer.commands, QList<QByteArray>({"EHLO [127.0.0.1]", "MAIL FROM:<prof@lycee.fr>",
                                                "RCPT TO:<retour@tarvel.fr>", "DATA", ".", "QUIT"}));
 
-    // Automatic mode, a server that offers neither: the same exchange.
+    QCOMPARE(o.clearTextAsked, 0); // chosen by hand, and said in « Connexion… »
+
+    // Automatic mode, the TLS ports blocked and a plain port without
+    // STARTTLS, as someone on the path can arrange it: the user is asked, and
+    // a no sends nothing.
     ScriptedPeer bare;
     SmtpSession automatic(0);
     automatic.setTimeouts(quick());
@@ -434,7 +444,19 @@ void SmtpTlsTest::plainModeIgnoresWhatIsOffered()
     c.plainPort = bare.port();
     c.implicitPort = c.startTlsPort = 1;
     automatic.setConnection(c);
-    QCOMPARE(run(automatic).succeeded, 1);
+    const Outcome refused = run(automatic, {}, 20000, false);
+    QCOMPARE(refused.clearTextAsked, 1);
+    QCOMPARE(refused.failure.cause, Cause::ClearTextRefused);
+    QCOMPARE(bare.commands.first(), QByteArray("EHLO [127.0.0.1]"));
+    for (const QByteArray& command : std::as_const(bare.commands))
+        QVERIFY2(!command.startsWith("MAIL") && command != "DATA", command.constData());
+    QVERIFY(bare.data.isEmpty());
+    // A yes holds for that send only: the same exchange as plain mode, and
+    // the next send asks again.
+    bare.commands.clear();
+    const Outcome agreed = run(automatic);
+    QCOMPARE(agreed.succeeded, 1);
+    QCOMPARE(agreed.clearTextAsked, 1);
     QCOMPARE(bare.commands, QList<QByteArray>({"EHLO [127.0.0.1]", "MAIL FROM:<prof@lycee.fr>",
                                                "RCPT TO:<retour@tarvel.fr>", "DATA", ".", "QUIT"}));
     QCOMPARE(undated(bare.data), undated(peer.data));

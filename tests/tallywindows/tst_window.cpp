@@ -8,7 +8,13 @@
 #include "tallywindows/tallywindow.h"
 #include "ui/messagebox.h"
 
+#include "support/process.h"
+
 #include <QAbstractItemModel>
+#include <QAccessible>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTextDocument>
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
@@ -29,6 +35,7 @@ private Q_SLOTS:
     void sortAndFilter();
     void oneResponseAndTheCounts();
     void exportWhatIsShown();
+    void anImportElsewhereAndWhatItReplaced();
 
 private:
     void trigger(const QString& text);
@@ -202,6 +209,67 @@ void TallyWindowTest::exportWhatIsShown()
     trigger(QStringLiteral("Exporter en XLSX…"));
     QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
     QVERIFY(!QFile::exists(m_chosen));
+    m_window.setFilter(Base::Filter());
+}
+
+void TallyWindowTest::anImportElsewhereAndWhatItReplaced()
+{
+    // Another program imports Anne's second response, and one whose sender
+    // and free text hold markup.
+    const QDateTime later(QDate(2026, 12, 20), QTime(10, 0), Qt::UTC);
+    Answers marked = answered(true, QStringLiteral("<b>Zoé</b>"), QStringLiteral("Lycée Curie"));
+    marked.texts[2] = QStringLiteral("<h1>Cliquez</h1><a href=\"http://evil.example\">ici</a>");
+    QFile box(m_dir.filePath(QStringLiteral("ailleurs.mbox")));
+    QVERIFY(box.open(QIODevice::WriteOnly));
+    for (const QByteArray& mail :
+         {testing::responseMail("a@curie.fr", QStringLiteral("Lycée Curie"),
+                                answered(false, QStringLiteral("Anne"), QStringLiteral("Lycée Curie")), later),
+          testing::responseMail("\"<b>gros</b><a href=x>\"@evil.example", QStringLiteral("<i>Nom</i>"), marked,
+                                later.addSecs(60))})
+        box.write("From x@y Tue Dec 20 10:00:00 2026\n" + QByteArray(mail).replace("\r\n", "\n") + "\n");
+    box.close();
+    QElapsedTimer seen;
+    QCOMPARE(testing::runCommand(QStringLiteral(DEPOUILLEMENT_EXE),
+                                 {QStringLiteral("importer"), box.fileName(), QStringLiteral("--base"),
+                                  m_dir.filePath(QStringLiteral("base.sqlite"))}).code,
+             0);
+    seen.start();
+    QVERIFY(QTest::qWaitFor([this] { return m_window.table()->model()->rowCount() == 4; }, 2500));
+    QVERIFY2(seen.elapsed() <= 2500, "the window saw the import late");
+
+    // The replaced response, shown on request, tells what replaced it.
+    Base::Filter all;
+    all.withReplaced = true;
+    m_window.setFilter(all);
+    QCOMPARE(m_window.table()->model()->rowCount(), 5);
+    QCOMPARE(cell(0, QStringLiteral("nom")), QStringLiteral("Anne"));
+    m_window.showResponse(0);
+    auto* first = m_window.findChild<ResponseWindow*>();
+    QVERIFY(first);
+    QVERIFY2(first->heading().contains(QStringLiteral("Remplacée par la réponse n° ")), qPrintable(first->heading()));
+    first->close();
+    delete first;
+
+    // Words from a mail are read as they are written.
+    const int row = 4;
+    QCOMPARE(cell(row, QStringLiteral("Expéditeur")), QStringLiteral("\"<b>gros</b><a href=x>\"@evil.example"));
+    m_window.showResponse(row);
+    auto* shown = m_window.findChild<ResponseWindow*>();
+    QVERIFY(shown);
+    QStringList read;
+    for (QLabel* label : shown->findChildren<QLabel*>())
+        read << QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    QVERIFY2(read.join(QLatin1Char('\n')).contains(QStringLiteral("de \"<b>gros</b><a href=x>\"@evil.example")),
+             qPrintable(read.join(QLatin1Char('\n'))));
+    QVERIFY(read.join(QLatin1Char('\n')).contains(QStringLiteral("<i>Nom</i>")));
+    delete shown;
+    const QAbstractItemModel* m = m_window.table()->model();
+    for (int c = 0; c < m->columnCount(); ++c)
+        if (m->headerData(c, Qt::Horizontal).toString() == QStringLiteral("q7")) {
+            QTextDocument tip;
+            tip.setHtml(m->index(row, c).data(Qt::ToolTipRole).toString());
+            QCOMPARE(tip.toPlainText(), marked.texts[2]);
+        }
     m_window.setFilter(Base::Filter());
 }
 

@@ -3,7 +3,9 @@
 #include "support/shownbox.h"
 #include "ui/messagebox.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScopedPointer>
 #include <QTest>
@@ -118,6 +120,18 @@ void MessageBoxTest::builtBoxMatchesItsRecord()
     r.defaultButton = QMessageBox::NoButton;
     QScopedPointer<QMessageBox> plain(MessageBox::build(nullptr, r));
     QCOMPARE(plain->detailedText(), QString());
+
+    // A server's refusal or a certificate's name holding markup is read as
+    // it is written, never as large type or a link.
+    r.text = QStringLiteral("<h1>Compte suspendu</h1><a href=\"http://evil.example\">ici</a>");
+    r.informative = QStringLiteral("<b>CN=<i>x</i></b>");
+    QScopedPointer<QMessageBox> outside(MessageBox::build(nullptr, r));
+    outside->show();
+    QStringList read;
+    for (QLabel* label : outside->findChildren<QLabel*>())
+        if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(label))
+            read << a->text(QAccessible::Name);
+    QVERIFY2(read.contains(r.text) && read.contains(r.informative), qPrintable(read.join(QLatin1Char('|'))));
 }
 
 QTEST_MAIN(MessageBoxTest)
