@@ -61,7 +61,6 @@ QList<QStringList> steps()
             QStringLiteral("ALTER TABLE responses ADD COLUMN answered INTEGER NOT NULL DEFAULT 0"),
             QStringLiteral("ALTER TABLE set_aside ADD COLUMN digest TEXT"),
             QStringLiteral("CREATE INDEX responses_teacher ON responses(teacher, received, id)"),
-            QStringLiteral("CREATE INDEX responses_replaced ON responses(superseded_by)"),
             QStringLiteral("CREATE INDEX set_aside_digest ON set_aside(digest)"),
         },
     };
@@ -192,8 +191,14 @@ bool Base::open(const QString& path)
     const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::close(fd);
-    if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK)
+    // SQLite counts its memory under a lock at every allocation unless told
+    // not to, before its first use; nothing here reads those counts.
+    static const bool quiet = (sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0), true);
+    Q_UNUSED(quiet)
+    // A connection is used by one thread at a time (an import opens its
+    // own): SQLite need not lock it at every call.
+    if (sqlite3_open_v2(file.constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         return failed();
     m_path = path;
     // Another program importing holds the base for a batch: wait for it.
@@ -202,6 +207,13 @@ bool Base::open(const QString& path)
     // only a power cut may lose the last batches, which a second import takes.
     if (!exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return false;
+    // An import looks up every message among those before it: the pages of
+    // its indexes stay in memory rather than being read again, a system
+    // call each.
+    exec(QStringLiteral("PRAGMA cache_size=-16384"));
+    // Fewer checkpoints, each a sync of its own: the journal may grow to
+    // some 40 MiB during a large import before it is copied into the base.
+    exec(QStringLiteral("PRAGMA wal_autocheckpoint=10000"));
     if (!migrate())
         return false;
     changedElsewhere();
@@ -304,6 +316,11 @@ bool Base::changedElsewhere()
     return changed;
 }
 
+static QString receivedOf(const mailreader::Message& m)
+{
+    return utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
+}
+
 Base::Incoming Base::prepare(const mailreader::Message& m)
 {
     Incoming in;
@@ -320,27 +337,33 @@ Base::Incoming Base::prepare(const mailreader::Message& m)
         return in;
     const answertext::Answers& first = reading.readings.first();
     in.readings = int(reading.readings.size());
-    in.cells = columns::cells(first);
     in.answered = answertext::answersAnything(first);
     const answertext::Contact contact = answertext::contactOf(first);
     in.establishment = contact.establishment.simplified();
     const QString name = folded(contact.name);
     const QString where = folded(contact.establishment);
     // Section F says who answered; without it, the address it came from.
-    in.teacher = name.isEmpty() && where.isEmpty()
-                     ? QStringLiteral("@") + in.message.sender.trimmed().toLower()
-                     : name + QLatin1Char('\n') + where;
+    const QString sender = in.message.sender.trimmed().toLower();
+    in.teacher = name.isEmpty() && where.isEmpty() ? QStringLiteral("@") + sender
+                                                   : name + QLatin1Char('\n') + where;
+    const QStringList cells = columns::cells(first);
+    in.rowEnds.reserve(size_t(Incoming::Answers + cells.size()));
+    in.rowData.reserve(in.message.text.size() * 2 + 1024);
+    for (const QString& field : {in.message.messageId, receivedOf(in.message), sender,
+                                 subjectNameOf(in.message.subject), in.establishment, in.teacher,
+                                 in.message.text})
+        in.append(field);
+    for (const QString& cell : cells)
+        in.append(cell);
     return in;
 }
 
 Base::Outcome Base::add(const Incoming& in)
 {
-    const mailreader::Message& m = in.message;
-    const QString received = utcText(m.date.isValid() ? m.date : QDateTime::currentDateTimeUtc());
     // A message cut short is never read for answers it may have lost.
-    if (!in.readings || m.flaw == mailreader::Message::Flaw::Truncated)
-        return addSetAside(in, received);
-    return addResponse(in, received);
+    if (!in.readings || in.message.flaw == mailreader::Message::Flaw::Truncated)
+        return addSetAside(in, receivedOf(in.message));
+    return addResponse(in);
 }
 
 Base::Outcome Base::addSetAside(const Incoming& in, const QString& received)
@@ -386,14 +409,13 @@ Base::Outcome Base::addSetAside(const Incoming& in, const QString& received)
     return insert.run() ? Outcome::SetAside : (failed(), Outcome::Failed);
 }
 
-Base::Outcome Base::addResponse(const Incoming& in, const QString& received)
+Base::Outcome Base::addResponse(const Incoming& in)
 {
-    const mailreader::Message& m = in.message;
-    const QString sender = m.sender.trimmed().toLower();
+    using F = Incoming::Fields;
     sqlite::Statement& find = statement(FindResponse,
         "SELECT 1 FROM responses WHERE (message_id = ? AND message_id <> '') "
         "OR (sender = ? AND text = ?)");
-    find.bind(0, m.messageId).bind(1, sender).bind(2, m.text);
+    find.bind(0, in.field(F::MessageId)).bind(1, in.field(F::Sender)).bind(2, in.field(F::Text));
     const bool known = find.next();
     const bool findFailed = find.failed();
     find.reset();
@@ -402,11 +424,12 @@ Base::Outcome Base::addResponse(const Incoming& in, const QString& received)
     if (known)
         return Outcome::AlreadyThere;
 
+    // In the order of Incoming::Fields, then the answers.
     static const QByteArray insertSql = [] {
         QStringList fields = {QStringLiteral("message_id"),   QStringLiteral("received"),
                               QStringLiteral("sender"),       QStringLiteral("subject_name"),
                               QStringLiteral("establishment"), QStringLiteral("teacher"),
-                              QStringLiteral("answered"),     QStringLiteral("text"),
+                              QStringLiteral("text"),         QStringLiteral("answered"),
                               QStringLiteral("readings")};
         for (const QString& c : columns::names())
             fields << quoted(c);
@@ -417,13 +440,12 @@ Base::Outcome Base::addResponse(const Incoming& in, const QString& received)
     }();
     sqlite::Statement& insert = statement(InsertResponse, insertSql.constData());
     int i = 0;
-    for (const QString& v : {m.messageId, received, sender, subjectNameOf(m.subject), in.establishment, in.teacher})
-        insert.bind(i++, v);
+    for (int f = F::MessageId; f < F::Answers; ++f)
+        insert.bind(i++, in.field(f));
     insert.bind(i++, qint64(in.answered));
-    insert.bind(i++, m.text);
     insert.bind(i++, qint64(in.readings));
-    for (const QString& cell : in.cells)
-        insert.bind(i++, cell);
+    for (int c = F::Answers; c < in.fields(); ++c)
+        insert.bind(i++, in.field(c));
     if (!insert.run())
         return failed(), Outcome::Failed;
     return settle(in.teacher) ? Outcome::Added : Outcome::Failed;
@@ -594,7 +616,7 @@ QStringList Base::establishments() const
 Base::Response Base::response(qlonglong id) const
 {
     sqlite::Statement q(m_db, QStringLiteral(
-        "SELECT received, sender, subject_name, establishment, text, readings, superseded_by "
+        "SELECT received, sender, subject_name, establishment, text, readings, superseded_by, teacher "
         "FROM responses WHERE id = ?"));
     q.bind(0, qint64(id));
     Response r;
@@ -609,10 +631,11 @@ Base::Response Base::response(qlonglong id) const
     r.text = q.text(4);
     r.readings = int(q.integer(5));
     r.replacedBy = q.integer(6);
+    // The others are the same teacher's.
     sqlite::Statement others(m_db, QStringLiteral(
-        "SELECT id, received, sender FROM responses WHERE superseded_by = ? OR id = ? "
+        "SELECT id, received, sender FROM responses WHERE teacher = ? AND (superseded_by = ? OR id = ?) "
         "ORDER BY received, id"));
-    others.bind(0, qint64(id)).bind(1, r.replacedBy);
+    others.bind(0, q.bytes(7)).bind(1, qint64(id)).bind(2, r.replacedBy);
     while (others.next()) {
         const Response::Other o{others.integer(0), date(others.text(1)), others.text(2)};
         if (o.id == r.replacedBy)

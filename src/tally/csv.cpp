@@ -18,24 +18,16 @@ void field(QByteArray& out, QByteArrayView f, char separator)
     // spreadsheet shows it as text and never runs it.  A cell that begins
     // with an apostrophe before such a character gets one too, so that a
     // script removes exactly one from every cell that shows this pair.
-    if (!f.isEmpty() && (formulaStart(f[0]) || (f[0] == '\'' && f.size() > 1 && formulaStart(f[1])))) {
-        out += "\"'";
-        for (const char c : f) {
-            if (c == '"')
-                out += '"';
-            out += c;
-        }
-        out += '"';
-        return;
-    }
-    bool quote = false;
+    const bool guarded =
+        !f.isEmpty() && (formulaStart(f[0]) || (f[0] == '\'' && f.size() > 1 && formulaStart(f[1])));
+    bool quote = guarded;
     for (const char c : f)
         quote = quote || c == separator || c == '"' || c == '\n' || c == '\r';
     if (!quote) {
         out += f;
         return;
     }
-    out += '"';
+    out += guarded ? "\"'" : "\"";
     for (const char c : f) {
         if (c == '"')
             out += '"';

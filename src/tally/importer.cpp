@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -26,12 +27,15 @@ struct Item {
 
 // The items read ahead, handed over in chunks (one lock a chunk, not one a
 // message), a few chunks at most, so that memory stays flat whatever the
-// mailbox's size.
+// mailbox's size.  A chunk the writer is done with goes back to the reading
+// thread, which frees it: memory is freed by the thread that made it, without
+// the two contending for the allocator's locks.
 class Queue : public Importer::Feed
 {
 public:
     static constexpr size_t Chunk = 64;
     static constexpr size_t Chunks = 4;
+    using Items = std::vector<Item>;
 
     bool put(Base::Incoming m) override { return push(Item{std::move(m), std::nullopt}); }
     bool checkpoint(const QString& address, const Base::Folder& folder) override
@@ -49,21 +53,24 @@ public:
         m_ready.notify_one();
     }
 
-    // The taker's side: the next item, or none once the reader is done.
-    std::optional<Item> take()
+    // The taker's side: the next item, valid until the next call; none once
+    // the reader is done.
+    const Item* take()
     {
-        if (m_taking.empty()) {
+        if (m_next == m_taking.size()) {
             std::unique_lock<std::mutex> lock(m_mutex);
+            if (!m_taking.empty())
+                m_spent.push_back(std::move(m_taking));
+            m_taking.clear();
+            m_next = 0;
             m_ready.wait(lock, [this] { return !m_chunks.empty() || m_result; });
             if (m_chunks.empty())
-                return std::nullopt;
+                return nullptr;
             m_taking = std::move(m_chunks.front());
             m_chunks.pop_front();
             m_room.notify_one();
         }
-        Item m = std::move(m_taking.front());
-        m_taking.pop_front();
-        return m;
+        return &m_taking[m_next++];
     }
     void stop()
     {
@@ -80,13 +87,17 @@ public:
 private:
     bool push(Item item)
     {
+        if (m_filling.empty())
+            m_filling.reserve(Chunk);
         m_filling.push_back(std::move(item));
         return m_filling.size() < Chunk || handOver();
     }
     bool handOver()
     {
+        std::vector<Items> spent;
         std::unique_lock<std::mutex> lock(m_mutex);
         m_room.wait(lock, [this] { return m_chunks.size() < Chunks || m_stopped; });
+        spent.swap(m_spent); // freed here, after the lock
         if (m_stopped)
             return false;
         if (!m_filling.empty())
@@ -98,9 +109,11 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_room, m_ready;
-    std::deque<std::deque<Item>> m_chunks;
-    std::deque<Item> m_filling; // the reader's own
-    std::deque<Item> m_taking;  // the taker's own
+    std::deque<Items> m_chunks;
+    std::vector<Items> m_spent; // done with, for the reader to free
+    Items m_filling;            // the reader's own
+    Items m_taking;             // the taker's own
+    size_t m_next = 0;
     std::optional<Importer::Result> m_result;
     bool m_stopped = false;
     bool m_checkpoints = false; // the reader's own
@@ -178,7 +191,7 @@ Importer::Result Importer::run(Source& source, const std::function<bool(const Ta
             return Result::Stopped;
         return m_base.begin() ? Result::Done : Result::BaseFailed;
     };
-    while (std::optional<Item> item = queue.take()) {
+    while (const Item* item = queue.take()) {
         if (item->checkpoint) {
             if (!m_base.setFolder(item->checkpoint->first, item->checkpoint->second) ||
                 (result = batchEnds()) != Result::Done)

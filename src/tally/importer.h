@@ -15,7 +15,7 @@
 class Importer
 {
 public:
-    static constexpr int Batch = 500;
+    static constexpr int Batch = 2000;
 
     struct Tally {
         int read = 0;     // messages read
