@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <tuple>
+
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -60,7 +62,11 @@ QList<QStringList> steps()
             QStringLiteral("ALTER TABLE responses ADD COLUMN teacher TEXT NOT NULL DEFAULT ''"),
             QStringLiteral("ALTER TABLE responses ADD COLUMN answered INTEGER NOT NULL DEFAULT 0"),
             QStringLiteral("ALTER TABLE set_aside ADD COLUMN digest TEXT"),
-            QStringLiteral("CREATE INDEX responses_teacher ON responses(teacher, received, id)"),
+            // The one response of each teacher that stands, and what replaced
+            // the others: a look-up each, however many responses there are.
+            QStringLiteral("CREATE INDEX responses_standing ON responses(teacher) WHERE superseded_by IS NULL"),
+            QStringLiteral("CREATE INDEX responses_replaced ON responses(superseded_by) "
+                           "WHERE superseded_by IS NOT NULL"),
             QStringLiteral("CREATE INDEX set_aside_digest ON set_aside(digest)"),
         },
     };
@@ -147,7 +153,7 @@ enum Statement {
     InsertSetAside,
     FindResponse,
     InsertResponse,
-    Teacher,
+    Standing,
     Mark,
     Statements
 };
@@ -264,7 +270,6 @@ bool Base::fillFromTexts()
     sqlite::Statement rows(m_db, QStringLiteral("SELECT id, sender, text FROM responses"));
     sqlite::Statement set(m_db, QStringLiteral(
         "UPDATE responses SET teacher = ?, establishment = ?, answered = ? WHERE id = ?"));
-    QStringList teachers;
     while (rows.next()) {
         mailreader::Message m;
         m.sender = rows.text(1);
@@ -273,15 +278,8 @@ bool Base::fillFromTexts()
         if (!set.bind(0, in.teacher).bind(1, in.establishment).bind(2, qint64(in.answered))
                  .bind(3, rows.integer(0)).run())
             return failed();
-        teachers << in.teacher;
     }
-    if (rows.failed())
-        return failed();
-    teachers.removeDuplicates();
-    for (const QString& t : teachers)
-        if (!settle(t))
-            return false;
-    return true;
+    return !rows.failed() ? settleAll() : failed();
 }
 
 bool Base::begin()
@@ -448,43 +446,90 @@ Base::Outcome Base::addResponse(const Incoming& in)
         insert.bind(i++, in.field(c));
     if (!insert.run())
         return failed(), Outcome::Failed;
-    return settle(in.teacher) ? Outcome::Added : Outcome::Failed;
+    return settle(sqlite3_last_insert_rowid(m_db), in) ? Outcome::Added : Outcome::Failed;
 }
 
-bool Base::settle(const QString& teacher)
+namespace
 {
-    sqlite::Statement& rows = statement(Teacher,
-        "SELECT id, answered, superseded_by FROM responses WHERE teacher = ? ORDER BY received, id");
-    rows.bind(0, teacher);
-    struct Seen {
-        qint64 id, replacedBy;
-        bool answered;
-    };
-    QList<Seen> all;
-    while (rows.next())
-        all.append({rows.integer(0), rows.integer(2), rows.integer(1) != 0});
-    const bool readFailed = rows.failed();
-    rows.reset();
-    if (readFailed || all.isEmpty())
-        return readFailed ? failed() : true;
-    // The latest that answers something stands; the latest at all when none does.
-    qint64 standing = all.last().id;
-    for (const Seen& s : all)
-        if (s.answered)
-            standing = s.id;
-    sqlite::Statement& mark = statement(Mark, "UPDATE responses SET superseded_by = ? WHERE id = ?");
-    for (const Seen& s : all) {
-        const qint64 by = s.id == standing ? 0 : standing;
-        if (by == s.replacedBy)
-            continue;
-        if (by)
-            mark.bind(0, by);
-        else
-            mark.bindNull(0);
-        if (!mark.bind(1, s.id).run())
-            return failed();
+
+// The order in which a teacher's responses stand: one that answers over one
+// that answers nothing, then the later, then the one imported last.
+struct Rank {
+    bool answered;
+    QByteArray received;
+    qint64 id;
+    bool operator<(const Rank& o) const
+    {
+        return std::tie(answered, received, id) < std::tie(o.answered, o.received, o.id);
     }
-    return true;
+};
+
+} // namespace
+
+bool Base::settle(qint64 id, const Incoming& in)
+{
+    // Each replaced response points at the one that replaced it: one row
+    // changes, however many responses the teacher sent.
+    sqlite::Statement& standing = statement(Standing,
+        "SELECT id, answered, received FROM responses WHERE teacher = ? AND superseded_by IS NULL "
+        "AND id <> ?");
+    standing.bind(0, in.field(Incoming::Teacher)).bind(1, id);
+    std::optional<Rank> other;
+    if (standing.next())
+        other = Rank{standing.integer(1) != 0, standing.bytes(2).toByteArray(), standing.integer(0)};
+    const bool readFailed = standing.failed();
+    standing.reset();
+    if (readFailed)
+        return failed();
+    if (!other)
+        return true;
+    const Rank added{in.answered, in.field(Incoming::Received).toByteArray(), id};
+    const bool wins = *other < added;
+    sqlite::Statement& mark = statement(Mark, "UPDATE responses SET superseded_by = ? WHERE id = ?");
+    return mark.bind(0, wins ? added.id : other->id).bind(1, wins ? other->id : added.id).run() || failed();
+}
+
+bool Base::settleAll()
+{
+    // Every teacher's responses together, one teacher after the other.
+    sqlite::Statement rows(m_db, QStringLiteral(
+        "SELECT id, answered, superseded_by, received, teacher FROM responses ORDER BY teacher"));
+    struct Seen {
+        qint64 replacedBy;
+        Rank rank;
+    };
+    QList<Seen> group;
+    QByteArray teacher;
+    sqlite::Statement& mark = statement(Mark, "UPDATE responses SET superseded_by = ? WHERE id = ?");
+    // The best of a group stands; every other one points at it.
+    const auto settleGroup = [&]() {
+        if (group.isEmpty())
+            return true;
+        Rank best = group.first().rank;
+        for (const Seen& s : group)
+            if (best < s.rank)
+                best = s.rank;
+        for (const Seen& s : group) {
+            const qint64 by = s.rank.id == best.id ? 0 : best.id;
+            if (by == s.replacedBy)
+                continue;
+            if (by)
+                mark.bind(0, by);
+            else
+                mark.bindNull(0);
+            if (!mark.bind(1, s.rank.id).run())
+                return false;
+        }
+        group.clear();
+        return true;
+    };
+    while (rows.next()) {
+        if (rows.bytes(4) != teacher && !settleGroup())
+            return failed();
+        teacher = rows.bytes(4).toByteArray();
+        group.append({rows.integer(2), Rank{rows.integer(1) != 0, rows.bytes(3).toByteArray(), rows.integer(0)}});
+    }
+    return !rows.failed() && settleGroup() ? true : failed();
 }
 
 int Base::responses() const
@@ -616,7 +661,7 @@ QStringList Base::establishments() const
 Base::Response Base::response(qlonglong id) const
 {
     sqlite::Statement q(m_db, QStringLiteral(
-        "SELECT received, sender, subject_name, establishment, text, readings, superseded_by, teacher "
+        "SELECT received, sender, subject_name, establishment, text, readings, superseded_by "
         "FROM responses WHERE id = ?"));
     q.bind(0, qint64(id));
     Response r;
@@ -631,11 +676,9 @@ Base::Response Base::response(qlonglong id) const
     r.text = q.text(4);
     r.readings = int(q.integer(5));
     r.replacedBy = q.integer(6);
-    // The others are the same teacher's.
     sqlite::Statement others(m_db, QStringLiteral(
-        "SELECT id, received, sender FROM responses WHERE teacher = ? AND (superseded_by = ? OR id = ?) "
-        "ORDER BY received, id"));
-    others.bind(0, q.bytes(7)).bind(1, qint64(id)).bind(2, r.replacedBy);
+        "SELECT id, received, sender FROM responses WHERE superseded_by = ? OR id = ? ORDER BY received, id"));
+    others.bind(0, qint64(id)).bind(1, r.replacedBy);
     while (others.next()) {
         const Response::Other o{others.integer(0), date(others.text(1)), others.text(2)};
         if (o.id == r.replacedBy)

@@ -154,8 +154,11 @@ private:
     sqlite::Statement& statement(int which, const char* sql);
     Outcome addSetAside(const Incoming& in, const QString& received);
     Outcome addResponse(const Incoming& in);
-    // Marks which response of a teacher stands and what replaced the others.
-    bool settle(const QString& teacher);
+    // A new response against the one of its teacher that stood: whichever
+    // loses is marked replaced by the other.
+    bool settle(qint64 id, const Incoming& in);
+    // Which response of each teacher stands, worked out again from all.
+    bool settleAll();
     // The teacher, establishment and answered flag of every response, from
     // its text: a base of an older version brought up to date.
     bool fillFromTexts();

@@ -199,7 +199,7 @@ void DepouillementTest::commandLineToCsv()
 void DepouillementTest::killedHalfWay()
 {
     // A mailbox long enough to be caught half-way, as Postfix writes one.
-    constexpr int Total = 6000;
+    constexpr int Total = 20000;
     QTemporaryDir dir;
     const QString box = dir.filePath(QStringLiteral("grande.mbox"));
     const QString path = dir.filePath(QStringLiteral("base.sqlite"));
@@ -259,7 +259,7 @@ void DepouillementTest::schemaVersions()
     // later response of an address replaced the earlier one: brought up to
     // date, its responses kept, each teacher's own standing.
     sql(QStringLiteral(
-        "DROP INDEX responses_teacher; DROP INDEX set_aside_digest; "
+        "DROP INDEX responses_standing; DROP INDEX responses_replaced; DROP INDEX set_aside_digest; "
         "ALTER TABLE responses DROP COLUMN teacher; ALTER TABLE responses DROP COLUMN answered; "
         "ALTER TABLE responses DROP COLUMN establishment; ALTER TABLE set_aside DROP COLUMN digest; "
         "ALTER TABLE responses RENAME COLUMN subject_name TO establishment; "
