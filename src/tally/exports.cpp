@@ -24,8 +24,9 @@ bool csv(const Base& base, const Base::Filter& filter, const QString& path, char
 
 bool xlsx(const Base& base, const Base::Filter& filter, const QString& path, int* cut)
 {
-    return xlsx::write(path, Base::tableHeader(filter.withReplaced),
-                       [&](const Row& row) { base.forEach(filter, row); }, Base::AnswersFrom, cut);
+    const QStringList header = Base::tableHeader(filter.withReplaced);
+    return xlsx::write(path, header, [&](const Row& row) { base.forEach(filter, row); }, Base::AnswersFrom,
+                       filter.withReplaced ? int(header.size()) - 1 : -1, cut);
 }
 
 } // namespace exports

@@ -33,7 +33,8 @@ QByteArray fitted(QByteArrayView utf8, int* cut)
 
 } // namespace
 
-bool write(const QString& path, const QStringList& header, const Rows& rows, int answersFrom, int* cut)
+bool write(const QString& path, const QStringList& header, const Rows& rows, int answersFrom,
+           int replacedColumn, int* cut)
 {
     int cutHere = 0;
     const bool existed = QFile::exists(path);
@@ -64,7 +65,9 @@ bool write(const QString& path, const QStringList& header, const Rows& rows, int
             ok = ok && worksheet_write_string(table, r, lxw_col_t(c), cell.constData(), nullptr) ==
                            LXW_NO_ERROR;
         }
-        counted.add(row.mid(answersFrom));
+        // The counts are those of the standing responses.
+        if (replacedColumn < 0 || row.value(replacedColumn).isEmpty())
+            counted.add(row.mid(answersFrom));
         ++r;
     });
 

@@ -16,9 +16,10 @@ namespace xlsx
 // The most a cell holds; a longer text is cut, and says so at its end.
 constexpr int CellLimit = 32767;
 
-// answersFrom: the index of the first answer column in each row; cut: how
-// many texts were cut to the cell's limit.
+// answersFrom: the index of the first answer column in each row;
+// replacedColumn: where a row says what replaced it (none: -1), a replaced
+// row is not counted; cut: how many texts were cut to the cell's limit.
 bool write(const QString& path, const QStringList& header, const Rows& rows, int answersFrom,
-           int* cut = nullptr);
+           int replacedColumn = -1, int* cut = nullptr);
 
 } // namespace xlsx

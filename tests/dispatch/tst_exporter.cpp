@@ -41,6 +41,7 @@ private Q_SLOTS:
     void refusedBeforeConnecting_data();
     void refusedBeforeConnecting();
     void statusLineFollowsTheSteps();
+    void clearTextOnlyWithConsent();
     void replyOutOfTurnIsAnError();
     void aSendYouCanWatch();
     void boxesReadInFrench_data();
@@ -480,6 +481,32 @@ void ExporterTest::statusLineFollowsTheSteps()
     QCOMPARE(shown, QStringList({"Connexion en cours", "Connecté", "Expédition du message",
                                  "Déconnection", "Déconnecté", "Terminé"}));
     QTRY_VERIFY(!win.w->isVisible());
+}
+
+void ExporterTest::clearTextOnlyWithConsent()
+{
+    // Automatic mode, the TLS ports closed, a plain port without STARTTLS:
+    // the teacher is asked, « Non » the default, and « Non » sends nothing.
+    ScriptedPeer peer;
+    Window win(settings("E", "a@b.fr", "127.0.0.1"), peer.port());
+    MessageBox::Record asked;
+    win.w->setClearTextQuestion([&asked](QWidget* parent) {
+        const bool yes = Exporter::askClearText(parent);
+        asked = MessageBox::last();
+        return yes;
+    });
+    win.open();
+    MessageBox::setNextAnswer(QMessageBox::No);
+    answerNextBox();
+    QTest::mouseClick(win.w->Image2, Qt::LeftButton);
+    QTRY_COMPARE(MessageBox::count(), 2);
+    QCOMPARE(asked.text, QStringLiteral("La connexion au serveur n’est pas chiffrée : vos réponses "
+                                        "pourraient être lues en chemin. Envoyer quand même ?"));
+    QCOMPARE(asked.defaultButton, QMessageBox::No);
+    QCOMPARE(MessageBox::last().title, QStringLiteral("Erreur transmission"));
+    QVERIFY(peer.data.isEmpty());
+    for (const QByteArray& command : std::as_const(peer.commands))
+        QVERIFY2(!command.startsWith("MAIL"), command.constData());
 }
 
 void ExporterTest::replyOutOfTurnIsAnError()

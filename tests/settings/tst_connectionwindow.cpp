@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // The per-user connection settings of each server: kept apart from
 // PARANET.LST, one profile a host, edited in their window.
 class ConnectionWindowTest : public QObject
@@ -78,13 +80,19 @@ void ConnectionWindowTest::profilesArePerHost()
 void ConnectionWindowTest::validateWritesTheProfileOnly()
 {
     QTemporaryDir dir;
+    ::umask(022);
     const QString path = dir.filePath(QStringLiteral("config/connexions.ini"));
     ConnectionProfiles store(path);
     ConnectionWindow w(store, QStringLiteral(" smtp.example.fr "), QStringLiteral("a@b.fr"));
     QCOMPARE(w.mode->currentIndex(), int(ConnectionProfile::Mode::Automatic));
     QCOMPARE(w.user->placeholderText(), QStringLiteral("a@b.fr"));
     QCOMPARE(w.mode->itemText(2), QStringLiteral("STARTTLS (port 587)"));
+    // Said beside a choice without encryption, and there only.
+    QVERIFY(!w.clearText->isVisibleTo(&w));
+    w.mode->setCurrentIndex(int(ConnectionProfile::Mode::Plain));
+    QVERIFY(w.clearText->isVisibleTo(&w));
     w.mode->setCurrentIndex(int(ConnectionProfile::Mode::ImplicitTls));
+    QVERIFY(!w.clearText->isVisibleTo(&w));
     w.port->setValue(4650);
     w.user->setText(QStringLiteral(" prof "));
     QTest::mouseClick(w.validate, Qt::LeftButton);
@@ -94,9 +102,12 @@ void ConnectionWindowTest::validateWritesTheProfileOnly()
     QCOMPARE(p.mode, ConnectionProfile::Mode::ImplicitTls);
     QCOMPARE(p.effectivePort(), quint16(4650));
     QCOMPARE(p.user, QStringLiteral("prof"));
-    // One file, in the configuration directory it was given.
+    // One file, in the configuration directory it was given, the user's
+    // alone whatever the umask: it holds a login name and trusted certificates.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
-    QVERIFY(QFile::exists(path));
+    QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7777), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFile::permissions(dir.filePath(QStringLiteral("config"))) & QFile::Permissions(0x7777),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void ConnectionWindowTest::cancelWritesNothing()

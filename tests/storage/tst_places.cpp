@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace testing;
 
 namespace
@@ -108,15 +110,20 @@ void PlacesTest::perUser()
         writeBytes(l.own(), own);
     }
 
+    ::umask(022); // as a desktop session has it
     const Places p = places::choose(l.context);
     QCOMPARE(p.settingsDirectory, l.context.userSettingsDirectory);
     QCOMPARE(p.flagDirectory, l.context.userStateDirectory);
     QVERIFY(QFileInfo(p.flagDirectory).isDir());
     QVERIFY(QFileInfo(p.settingsDirectory).isDir()); // the first opening makes the file there
     QCOMPARE(readBytes(l.own()), expected);
-    if (!expected.isNull() && own.isNull())
-        QCOMPARE(QFile::permissions(l.own()) & QFile::Permissions(0x7077),
+    // A name, an address and a server: the user's alone, copied or made.
+    if (own.isNull()) {
+        QCOMPARE(QFile::permissions(l.own()) & QFile::Permissions(0x7777),
                  QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFile::permissions(p.settingsDirectory) & QFile::Permissions(0x7777),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     if (!beside.isNull())
         QCOMPARE(readBytes(l.beside()), beside);
     QCOMPARE(QDir(l.context.programDirectory).entryList(QDir::Files).size(), beside.isNull() ? 0 : 1);
