@@ -7,6 +7,14 @@ void ImapSource::resume(const Base& base)
 
 Importer::Result ImapSource::read(Importer::Feed& feed)
 {
+    // The connection lives and ends on this thread, the one that reads.
+    const Importer::Result result = readFolder(feed);
+    m_mailbox.logout();
+    return result;
+}
+
+Importer::Result ImapSource::readFolder(Importer::Feed& feed)
+{
     const QString address = m_mailbox.address().url();
     const std::optional<quint32> validity = m_mailbox.examine();
     if (!validity)
@@ -21,8 +29,8 @@ Importer::Result ImapSource::read(Importer::Feed& feed)
     // UIDVALIDITY is seen once.
     if (uids->isEmpty())
         return feed.checkpoint(address, folder) ? Importer::Result::Done : Importer::Result::Stopped;
-    for (qsizetype from = 0; from < uids->size(); from += Importer::Batch) {
-        const QList<quint32> batch = uids->mid(from, Importer::Batch);
+    for (qsizetype from = 0; from < uids->size(); from += Batch) {
+        const QList<quint32> batch = uids->mid(from, Batch);
         bool going = true;
         const bool fetched = m_mailbox.fetch(batch, [&](quint32, const QByteArray& bytes) {
             if (!going)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tally/imapmailbox.h"
+#include "imap/mailbox.h"
 #include "tally/importer.h"
 
 // What is new in an IMAP folder since the last import, or the whole folder
@@ -11,11 +11,16 @@
 class ImapSource : public Importer::Source
 {
 public:
+    // Messages a batch: a connection lost costs at most so many fetched again.
+    static constexpr int Batch = 500;
+
     explicit ImapSource(imap::Mailbox& mailbox) : m_mailbox(mailbox) {}
     void resume(const Base& base) override;
     Importer::Result read(Importer::Feed& feed) override;
 
 private:
+    Importer::Result readFolder(Importer::Feed& feed);
+
     imap::Mailbox& m_mailbox;
     Base::Folder m_folder;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tally/imapmailbox.h"
+#include "imap/mailbox.h"
 
 #include <QDialog>
 

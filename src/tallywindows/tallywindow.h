@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tally/base.h"
-#include "tally/imapmailbox.h"
+#include "imap/mailbox.h"
 #include "tally/importer.h"
 
 #include <QTimer>

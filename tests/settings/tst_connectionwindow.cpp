@@ -105,8 +105,8 @@ void ConnectionWindowTest::validateWritesTheProfileOnly()
     // One file, in the configuration directory it was given, the user's
     // alone whatever the umask: it holds a login name and trusted certificates.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
-    QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7777), QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(QFile::permissions(dir.filePath(QStringLiteral("config"))) & QFile::Permissions(0x7777),
+    QCOMPARE(QFile::permissions(path) & QFile::Permissions(0x7077), QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFile::permissions(dir.filePath(QStringLiteral("config"))) & QFile::Permissions(0x7077),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

@@ -119,9 +119,9 @@ void PlacesTest::perUser()
     QCOMPARE(readBytes(l.own()), expected);
     // A name, an address and a server: the user's alone, copied or made.
     if (own.isNull()) {
-        QCOMPARE(QFile::permissions(l.own()) & QFile::Permissions(0x7777),
+        QCOMPARE(QFile::permissions(l.own()) & QFile::Permissions(0x7077),
                  QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(QFile::permissions(p.settingsDirectory) & QFile::Permissions(0x7777),
+        QCOMPARE(QFile::permissions(p.settingsDirectory) & QFile::Permissions(0x7077),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     if (!beside.isNull())
@@ -165,7 +165,7 @@ void PlacesTest::readOnlyProgramFolder()
     QVERIFY(QDir(l.root.path()).mkdir(QStringLiteral("locked")));
     makeReadOnly(l.root.filePath(QStringLiteral("locked")));
     for (const char* d : {"config", "state"})
-        QFile::setPermissions(l.root.filePath(QLatin1String(d)), QFile::Permissions(0x7777));
+        QFile::setPermissions(l.root.filePath(QLatin1String(d)), QFile::Permissions(0x7077));
     QFile::setPermissions(l.root.path(), QFile::Permissions(0x7755));
     QCOMPARE(runUnprivileged(QCoreApplication::applicationFilePath(),
                              {QStringLiteral("--read-only-child"), l.root.path()}),
