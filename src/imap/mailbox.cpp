@@ -274,12 +274,7 @@ bool Mailbox::open()
     const QString connecting = QStringLiteral("la connexion à %1").arg(m_address.host);
     m_connection = std::make_unique<Connection>(m_timeouts);
     Connection& c = *m_connection;
-    QSslConfiguration tls = tlsconfig::configuration();
-    // The authorities of SSL_CERT_FILE, as OpenSSL reads it, in place of the system's.
-    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
-    if (!file.isEmpty())
-        tls.setCaCertificates(QSslCertificate::fromPath(file, QSsl::Pem));
-    c.socket.setSslConfiguration(tls);
+    c.socket.setSslConfiguration(tlsconfig::configuration());
     c.socket.setPeerVerifyName(m_address.host);
     // A certificate that fails is accepted only when it is the very one the
     // user trusts, here in the handshake, before anything is sent over it.

@@ -4,8 +4,9 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
-// The TLS settings of every connection to a mail server: the system's
-// certificate store, and verification of the server's certificate and name.
+// The TLS settings of every connection to a mail server (SMTP and IMAP): the
+// system's certificate store (or the file SSL_CERT_FILE names), and
+// verification of the server's certificate and name.
 namespace tlsconfig
 {
 

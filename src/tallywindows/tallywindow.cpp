@@ -182,11 +182,16 @@ void TallyWindow::buildMenus()
                                   [this] { choose(Choice::MailboxFolder); });
     m_needBase << file->addAction(QStringLiteral("&Boîte aux lettres…"), QKeySequence(Qt::CTRL | Qt::Key_M),
                                   this, [this] {
+                                      // What was asked last, even when it failed, else
+                                      // the folder imported last.
                                       const std::optional<imap::Address> a = m_askMailbox(
-                                          this, imap::Address::fromUrl(m_base->lastFolder())
-                                                    .value_or(imap::Address()));
-                                      if (a)
+                                          this, m_lastAsked ? *m_lastAsked
+                                                            : imap::Address::fromUrl(m_base->lastFolder())
+                                                                  .value_or(imap::Address()));
+                                      if (a) {
+                                          m_lastAsked = a;
                                           importFolder(*a);
+                                      }
                                   });
     file->addSeparator();
     m_needBase << file->addAction(QStringLiteral("Exporter en &CSV…"), this,

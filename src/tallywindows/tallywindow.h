@@ -87,6 +87,7 @@ private:
     Chooser m_chooser;
     MailboxAsker m_askMailbox;
     PasswordAsker m_askPassword;
+    std::optional<imap::Address> m_lastAsked; // kept when its import failed
     ResponsesModel* m_responses;
     SetAsideModel* m_setAside;
     QTableView* m_table;

@@ -174,6 +174,12 @@ void ImapTest::onlyWhatIsNewAndNothingTouched()
     longer.texts[9].chop(2);
     save(Folder, testing::responseMail("long@ecole.fr", QStringLiteral("Lycée"), longer,
                                        QDateTime(QDate(2026, 12, 2), QTime(8, 0), Qt::UTC)));
+    // The folder's name typed with its space, as on a command line.
+    doveadm({QStringLiteral("mailbox"), QStringLiteral("create"), QStringLiteral("-u"), QStringLiteral("avis"),
+             QStringLiteral("Réponses élèves")});
+    save(QStringLiteral("Réponses élèves"), response(m_random, 9999));
+    r = import(QStringLiteral("imaps://avis@localhost:%1/Réponses élèves").arg(m_server.port()), base);
+    QVERIFY2(r.code == 0 && r.output.contains(QStringLiteral("1 réponses ajoutées")), qPrintable(r.output));
     r = import(url(Folder), base);
     QVERIFY2(r.output.contains(QStringLiteral("1 réponses ajoutées")), qPrintable(r.output));
     const QStringList header = Base::tableHeader();
@@ -271,7 +277,11 @@ void ImapTest::windowAsksTheCertificateOnce()
     imap::Address address = *imap::Address::fromUrl(QStringLiteral("imaps://avis@localhost/INBOX"));
     address.port = other.port();
     int asked = 0;
-    window.setMailboxAsker([&](QWidget*, const imap::Address&) { return std::optional<imap::Address>(address); });
+    imap::Address offered; // what the window filled its form with
+    window.setMailboxAsker([&](QWidget*, const imap::Address& last) {
+        offered = last;
+        return std::optional<imap::Address>(address);
+    });
     window.setPasswordAsker([&](QWidget*, const imap::Address&) {
         ++asked;
         return std::optional<QString>(QStringLiteral("secret"));
@@ -305,6 +315,17 @@ void ImapTest::windowAsksTheCertificateOnce()
     QVERIFY2(MessageBox::last().text.contains(QStringLiteral("ajoutées")), qPrintable(MessageBox::last().text));
     QVERIFY2(window.summary().startsWith(QStringLiteral("6 réponses affichées sur 6")), qPrintable(window.summary()));
     other.stop();
+
+    // A folder that fails is offered again as it was typed.
+    address.port = testing::closedPort();
+    address.folder = QStringLiteral("Réponses élèves");
+    MessageBox::reset();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    mailbox->trigger();
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    mailbox->trigger();
+    QCOMPARE(offered.url(), address.url());
 }
 
 QTEST_MAIN(ImapTest)
