@@ -16,6 +16,7 @@ public:
 
     explicit ImapSource(imap::Mailbox& mailbox) : m_mailbox(mailbox) {}
     void resume(const Base& base) override;
+    bool marksBatches() const override { return true; }
     Importer::Result read(Importer::Feed& feed) override;
 
 private:

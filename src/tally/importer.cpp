@@ -40,10 +40,8 @@ public:
     bool put(Base::Incoming m) override { return push(Item{std::move(m), std::nullopt}); }
     bool checkpoint(const QString& address, const Base::Folder& folder) override
     {
-        m_checkpoints = true;
         return push(Item{{}, std::make_pair(address, folder)}) && handOver();
     }
-    bool usesCheckpoints() const { return m_checkpoints; }
 
     void finish(Importer::Result result)
     {
@@ -116,7 +114,6 @@ private:
     size_t m_next = 0;
     std::optional<Importer::Result> m_result;
     bool m_stopped = false;
-    bool m_checkpoints = false; // the reader's own
 };
 
 } // namespace
@@ -203,14 +200,14 @@ Importer::Result Importer::run(Source& source, const std::function<bool(const Ta
             break;
         }
         // A source with checkpoints says where its batches end.
-        if (++inBatch >= Batch && !queue.usesCheckpoints() && (result = batchEnds()) != Result::Done)
+        if (++inBatch >= Batch && !source.marksBatches() && (result = batchEnds()) != Result::Done)
             break;
     }
     queue.stop();
     reader.join();
 
     const Result read = queue.result();
-    if (result == Result::Done && read == Result::Done && !queue.usesCheckpoints()) {
+    if (result == Result::Done && read == Result::Done && !source.marksBatches()) {
         if (!commit())
             return Result::BaseFailed;
     } else {

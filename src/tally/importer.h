@@ -44,6 +44,9 @@ public:
         // The folder state the source resumes from, read on the writer's
         // thread before read() starts.
         virtual void resume(const Base&) {}
+        // Whether the source says where its batches end (checkpoint());
+        // else they are Batch messages each.
+        virtual bool marksBatches() const { return false; }
         // Runs on the reading thread.  Done, MailboxUnreadable, NotMailbox
         // or ServerFailed.
         virtual Result read(Feed& feed) = 0;

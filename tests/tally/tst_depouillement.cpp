@@ -199,7 +199,7 @@ void DepouillementTest::commandLineToCsv()
 void DepouillementTest::killedHalfWay()
 {
     // A mailbox long enough to be caught half-way, as Postfix writes one.
-    constexpr int Total = 20000;
+    constexpr int Total = 60000;
     QTemporaryDir dir;
     const QString box = dir.filePath(QStringLiteral("grande.mbox"));
     const QString path = dir.filePath(QStringLiteral("base.sqlite"));
