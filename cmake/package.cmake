@@ -1,6 +1,7 @@
 # cpack: the Debian package questionnaire_<version>_amd64.deb, everything
 # under /usr.  scripts/package configures a build of its own for it
-# (system-wide files, Debian's hardening flags) and runs cpack there.
+# (system-wide files, Debian's hardening flags) and runs cpack there, or
+# packs the test suite's build, made with the same flags.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME questionnaire)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

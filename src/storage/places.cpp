@@ -105,8 +105,13 @@ Context forProgram(const QString& programDirectory)
     c.userDataDirectory =
         homeRelative("XDG_DATA_HOME", QStringLiteral(".local/share")) + QLatin1Char('/') + Folder;
 #endif
+    // A program under /usr (the Debian package, or an install into
+    // /usr/local) is the whole system's: never a file beside it, even for
+    // root.  The build option makes any install so.
 #ifdef QUESTIONNAIRE_SYSTEM_WIDE
     c.besideAllowed = false;
+#else
+    c.besideAllowed = !QDir::cleanPath(programDirectory).startsWith(QStringLiteral("/usr/"));
 #endif
     return c;
 }

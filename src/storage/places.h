@@ -34,7 +34,7 @@ struct Context {
     QString userSettingsDirectory; // $XDG_CONFIG_HOME/questionnaire
     QString userStateDirectory;    // $XDG_STATE_HOME/questionnaire
     QString userDataDirectory;     // $XDG_DATA_HOME/questionnaire
-    bool besideAllowed = true;     // false for a system-wide install
+    bool besideAllowed = true;     // false for a system-wide install (under /usr)
 };
 
 Context forProgram(const QString& programDirectory);
