@@ -5,7 +5,7 @@
 #include "smtp/tlsconfig.h"
 
 #include <QCryptographicHash>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QSslSocket>
 #include <QUrl>
@@ -287,8 +287,10 @@ bool Mailbox::open()
             c.sslErrors = errors;
     }, Qt::DirectConnection);
 
-    const auto handshake = [&]() {
-        if (c.socket.waitForEncrypted(m_timeouts.connect * 1000))
+    // The connection and its TLS handshake within the one time-out.
+    const QDeadlineTimer connectBy(m_timeouts.connect * 1000);
+    const auto handshake = [&](int ms) {
+        if (c.socket.waitForEncrypted(ms))
             return true;
         if (!c.sslErrors.isEmpty())
             return fail(Failure::Kind::Certificate,
@@ -302,7 +304,7 @@ bool Mailbox::open()
         c.socket.connectToHostEncrypted(m_address.host, m_address.port);
     else
         c.socket.connectToHost(m_address.host, m_address.port);
-    if (!c.socket.waitForConnected(m_timeouts.connect * 1000))
+    if (!c.socket.waitForConnected(int(connectBy.remainingTime())))
         return fail(c.socket.error() == QAbstractSocket::SocketTimeoutError ? Failure::Kind::Timeout
                                                                             : Failure::Kind::Connection,
                     connecting,
@@ -311,7 +313,7 @@ bool Mailbox::open()
                     : c.socket.error() == QAbstractSocket::SocketTimeoutError
                         ? QStringLiteral("le serveur n’a pas répondu dans les %1 s").arg(m_timeouts.connect)
                         : QStringLiteral("connexion refusée ou impossible"));
-    if (m_address.implicitTls && !handshake())
+    if (m_address.implicitTls && !handshake(int(std::max<qint64>(1, connectBy.remainingTime()))))
         return false;
 
     Connection::End end = Connection::End::Response;
@@ -342,7 +344,7 @@ bool Mailbox::open()
             return fail(Failure::Kind::Connection, connecting,
                         go ? refusal(*go) : endWords(m_timeouts, int(end), c.bye, false));
         c.socket.startClientEncryption();
-        if (!handshake())
+        if (!handshake(m_timeouts.stall * 1000))
             return false;
     }
     // What the server announced before TLS is forgotten.
