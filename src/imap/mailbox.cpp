@@ -125,6 +125,9 @@ QByteArray quoted(const QString& text)
     return '"' + q + '"';
 }
 
+// How a wait for a response ended.
+enum class End { Response, Closed, Silent, Broken };
+
 const Value* field(const QList<Value>& items, const char* name)
 {
     for (qsizetype i = 0; i + 1 < items.size(); ++i)
@@ -140,8 +143,6 @@ const Value* field(const QList<Value>& items, const char* name)
 class Mailbox::Connection
 {
 public:
-    enum class End { Response, Closed, Silent, Broken };
-
     explicit Connection(const Timeouts& t) : m_timeouts(t) {}
 
     QSslSocket socket;
@@ -246,10 +247,9 @@ namespace
 
 // Why a wait ended without its reply, in French, never with a piece of a
 // message; the server's goodbye when it gave one.
-QString endWords(Timeouts t, int end, const QByteArray& bye, bool midMessage)
+QString endWords(Timeouts t, End end, const QByteArray& bye, bool midMessage)
 {
-    enum { Response, Closed, Silent, Broken };
-    if (end == Silent)
+    if (end == End::Silent)
         return QStringLiteral("le serveur n’a plus rien envoyé pendant %1 s").arg(t.stall);
     QString why = midMessage ? QStringLiteral("la connexion a été coupée au milieu d’un message")
                              : QStringLiteral("la connexion a été coupée");
@@ -316,11 +316,11 @@ bool Mailbox::open()
     if (m_address.implicitTls && !handshake(int(std::max<qint64>(1, connectBy.remainingTime()))))
         return false;
 
-    Connection::End end = Connection::End::Response;
+    End end = End::Response;
     const std::optional<Response> greeting = c.read(&end);
     if (!greeting)
-        return fail(end == Connection::End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
-                    connecting, endWords(m_timeouts, int(end), c.bye, false));
+        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
+                    connecting, endWords(m_timeouts, end, c.bye, false));
     if (greeting->status == "BYE" || !greeting->ok())
         return fail(Failure::Kind::Connection, connecting, refusal(*greeting));
 
@@ -336,27 +336,27 @@ bool Mailbox::open()
     if (!m_address.implicitTls) {
         // Nothing in clear but CAPABILITY and STARTTLS.
         if (!capabilities())
-            return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, int(end), c.bye, false));
+            return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, end, c.bye, false));
         if (!c.capabilities.contains(QStringLiteral("STARTTLS")))
             return fail(Failure::Kind::Connection, connecting, QStringLiteral("le serveur ne propose pas STARTTLS"));
         const std::optional<Response> go = c.command("STARTTLS", &end);
         if (!go || !go->ok())
             return fail(Failure::Kind::Connection, connecting,
-                        go ? refusal(*go) : endWords(m_timeouts, int(end), c.bye, false));
+                        go ? refusal(*go) : endWords(m_timeouts, end, c.bye, false));
         c.socket.startClientEncryption();
         if (!handshake(m_timeouts.stall * 1000))
             return false;
     }
     // What the server announced before TLS is forgotten.
     if (!capabilities())
-        return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, int(end), c.bye, false));
+        return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, end, c.bye, false));
 
     const QString identifying = QStringLiteral("l’identification de %1").arg(m_address.user);
     std::optional<Response> done;
     if (c.capabilities.contains(QStringLiteral("AUTH=PLAIN"))) {
         const QByteArray tag = c.nextTag();
         if (!c.send(tag + " AUTHENTICATE PLAIN"))
-            return fail(Failure::Kind::Connection, identifying, endWords(m_timeouts, int(Connection::End::Broken), c.bye, false));
+            return fail(Failure::Kind::Connection, identifying, endWords(m_timeouts, End::Broken, c.bye, false));
         std::optional<Response> go = c.read(&end);
         while (go && go->tag == "*")
             go = c.read(&end);
@@ -373,8 +373,8 @@ bool Mailbox::open()
                     QStringLiteral("le serveur n’accepte ni AUTHENTICATE PLAIN ni LOGIN"));
     }
     if (!done)
-        return fail(end == Connection::End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
-                    identifying, endWords(m_timeouts, int(end), c.bye, false));
+        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
+                    identifying, endWords(m_timeouts, end, c.bye, false));
     if (!done->ok())
         return fail(Failure::Kind::Login, identifying, refusal(*done));
     return true;
@@ -387,7 +387,7 @@ std::optional<quint32> Mailbox::examine()
     const QString step = QStringLiteral("l’ouverture du dossier « %1 »").arg(m_address.folder);
     std::optional<quint32> validity;
     m_uidNext = 0;
-    Connection::End end = Connection::End::Response;
+    End end = End::Response;
     const std::optional<Response> done =
         m_connection->command("EXAMINE " + quotedFolder(m_address.folder), &end, [&](const Response& r) {
             const QList<QByteArray> code = r.code.split(' ');
@@ -397,8 +397,8 @@ std::optional<quint32> Mailbox::examine()
                 m_uidNext = code[1].toUInt();
         });
     if (!done)
-        return fail(end == Connection::End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                    endWords(m_timeouts, int(end), m_connection->bye, false)),
+        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
+                    endWords(m_timeouts, end, m_connection->bye, false)),
                std::nullopt;
     if (!done->ok())
         return fail(Failure::Kind::Server, step, refusal(*done)), std::nullopt;
@@ -445,12 +445,12 @@ std::optional<QList<quint32>> Mailbox::newer(quint32 after)
     } else if (m_uidNext == 0) {
         searches << "UID SEARCH UID " + QByteArray::number(quint64(after) + 1) + ":*";
     }
-    Connection::End end = Connection::End::Response;
+    End end = End::Response;
     for (const QByteArray& search : searches) {
         const std::optional<Response> done = c.command(search, &end, collect);
         if (!done)
-            return fail(end == Connection::End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                        endWords(m_timeouts, int(end), c.bye, false)),
+            return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
+                        endWords(m_timeouts, end, c.bye, false)),
                    std::nullopt;
         if (!done->ok())
             return fail(Failure::Kind::Server, step, refusal(*done)), std::nullopt;
@@ -476,7 +476,7 @@ bool Mailbox::fetch(const QList<quint32>& uids, const std::function<void(quint32
         const QList<quint32> group = uids.mid(from, Group);
         QList<quint32> wanted = group;
         QString broken; // a message not delivered whole
-        Connection::End end = Connection::End::Response;
+        End end = End::Response;
         const std::optional<Response> done =
             c.command("UID FETCH " + uidSet(group) + " (UID BODY.PEEK[])", &end, [&](const Response& r) {
                 if (!broken.isEmpty() || r.values.size() < 3 || !r.values[1].is("FETCH") ||
@@ -501,8 +501,8 @@ bool Mailbox::fetch(const QList<quint32>& uids, const std::function<void(quint32
             });
         const QString step = QStringLiteral("la lecture du message %1 sur %2").arg(m_fetched + 1).arg(total);
         if (!done)
-            return fail(end == Connection::End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                        endWords(m_timeouts, int(end), c.bye, c.reader.inLiteral()));
+            return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
+                        endWords(m_timeouts, end, c.bye, c.reader.inLiteral()));
         if (!broken.isEmpty())
             return fail(Failure::Kind::Server, QStringLiteral("la lecture du message %1 sur %2").arg(m_fetched).arg(total),
                         broken);
@@ -519,7 +519,7 @@ void Mailbox::logout()
     if (!m_connection)
         return;
     Connection& c = *m_connection;
-    Connection::End end = Connection::End::Response;
+    End end = End::Response;
     if (c.socket.state() == QAbstractSocket::ConnectedState && c.send(c.nextTag() + " LOGOUT")) {
         // The goodbye is hardly waited for.
         c.socket.waitForReadyRead(2000);
