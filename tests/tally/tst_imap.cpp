@@ -224,8 +224,9 @@ void ImapTest::certificateForAnotherName()
 
 void ImapTest::stoppedInTheMiddle()
 {
-    // Enough messages to be caught fetching, put in the folder's Maildir.
-    constexpr int Total = 4000;
+    // Enough messages to be caught fetching, even by a fast reader on a
+    // loaded machine, put in the folder's Maildir.
+    constexpr int Total = 20000;
     const QString big = QStringLiteral("Gros");
     doveadm({QStringLiteral("mailbox"), QStringLiteral("create"), QStringLiteral("-u"), QStringLiteral("avis"), big});
     const QString box = m_dir.filePath(QStringLiteral("mail/avis/.Gros/new"));
