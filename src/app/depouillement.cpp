@@ -103,21 +103,26 @@ int import(const QString& basePath, const QStringList& mailboxes, const QString&
 {
     // Every mailbox is looked at before any is read: a file that is no
     // mailbox stops the command with nothing added.
+    struct Folder {
+        int at; // its place among the mailboxes
+        std::unique_ptr<ImapPassword> password;
+        std::unique_ptr<imap::Mailbox> mailbox;
+    };
+    std::vector<Folder> folders;
     std::vector<std::unique_ptr<Importer::Source>> sources;
-    std::vector<std::unique_ptr<imap::Mailbox>> folders;
-    std::vector<std::unique_ptr<ImapPassword>> passwords;
     QList<Importer::Source*> run;
     for (const QString& box : mailboxes) {
         if (isFolderAddress(box)) {
             const std::optional<imap::Address> address = folderOf(box);
             if (!address)
                 return Usage;
-            passwords.push_back(std::make_unique<ImapPassword>(*address, &ImapPassword::askTerminal));
-            const std::optional<QString> secret = passwords.back()->get();
+            auto password = std::make_unique<ImapPassword>(*address, &ImapPassword::askTerminal);
+            const std::optional<QString> secret = password->get();
             if (!secret)
                 return say(QStringLiteral("Pas de mot de passe pour %1.\n").arg(address->user)), MailboxUnreadable;
-            folders.push_back(std::make_unique<imap::Mailbox>(*address, *secret, fingerprint.toLatin1()));
-            sources.push_back(std::make_unique<ImapSource>(*folders.back()));
+            folders.push_back({int(run.size()), std::move(password),
+                               std::make_unique<imap::Mailbox>(*address, *secret, fingerprint.toLatin1())});
+            sources.push_back(std::make_unique<ImapSource>(*folders.back().mailbox));
         } else {
             switch (mailreader::probe(box)) {
             case mailreader::Result::Read:
@@ -164,22 +169,16 @@ int import(const QString& basePath, const QStringList& mailboxes, const QString&
         break;
     }
     // Each folder's password is kept once its server took it, forgotten when refused.
-    size_t folder = 0;
-    for (int i = 0; i < mailboxes.size(); ++i) {
-        if (!isFolderAddress(mailboxes[i]))
-            continue;
-        const size_t f = folder++;
-        const bool reached = o.result != Importer::Result::ServerFailed || i != o.failedSource;
-        const bool ran = o.failedSource < 0 || i <= o.failedSource;
-        if (!ran)
-            break;
-        if (reached) {
-            passwords[f]->accepted();
+    for (const Folder& f : folders) {
+        if (o.failedSource >= 0 && f.at > o.failedSource)
+            break; // never reached
+        if (o.result != Importer::Result::ServerFailed || f.at != o.failedSource) {
+            f.password->accepted();
             continue;
         }
-        const imap::Failure& failure = folders[f]->failure();
+        const imap::Failure& failure = f.mailbox->failure();
         if (failure.kind == imap::Failure::Kind::Login)
-            passwords[f]->refused();
+            f.password->refused();
         QString text = QStringLiteral("Échec pendant %1 : %2\n").arg(failure.step, failure.words);
         if (failure.kind == imap::Failure::Kind::Certificate && !failure.chain.isEmpty())
             text += QStringLiteral("Empreinte SHA-256 du certificat présenté : %1\n"

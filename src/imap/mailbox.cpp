@@ -150,12 +150,13 @@ public:
     QByteArray bye;                 // what the server said as it hung up
     QList<QSslError> sslErrors;     // the certificate's, when it failed
     QStringList capabilities;
+    End ended = End::Response; // how the last wait ended without a response
 
     QByteArray nextTag() { return 'A' + QByteArray::number(++m_tag).rightJustified(3, '0'); }
 
-    // The next whole response; none, and why, when the server closed, fell
-    // silent for the time-out, or the connection broke.
-    std::optional<Response> read(End* end)
+    // The next whole response; none, and why in ended, when the server
+    // closed, fell silent for the time-out, or the connection broke.
+    std::optional<Response> read()
     {
         for (;;) {
             if (std::optional<Response> r = reader.next()) {
@@ -164,14 +165,14 @@ public:
                 return r;
             }
             if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0) {
-                *end = End::Closed;
+                ended = End::Closed;
                 return std::nullopt;
             }
             if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(m_timeouts.stall * 1000)) {
                 const bool closed = socket.error() == QAbstractSocket::RemoteHostClosedError ||
                                     socket.state() != QAbstractSocket::ConnectedState;
                 if (socket.bytesAvailable() == 0) {
-                    *end = closed ? End::Closed
+                    ended = closed ? End::Closed
                            : socket.error() == QAbstractSocket::SocketTimeoutError ? End::Silent
                                                                                    : End::Broken;
                     return std::nullopt;
@@ -185,28 +186,27 @@ public:
     {
         socket.write(line + "\r\n");
         while (socket.bytesToWrite() > 0)
-            if (!socket.waitForBytesWritten(m_timeouts.stall * 1000))
+            if (!socket.waitForBytesWritten(m_timeouts.stall * 1000)) {
+                ended = End::Broken;
                 return false;
+            }
         return true;
     }
 
     // A command, its untagged responses handed to each as they come, to its
     // tagged reply; none when the connection ended first.
-    std::optional<Response> command(const QByteArray& line, End* end,
+    std::optional<Response> command(const QByteArray& line,
                                     const std::function<void(const Response&)>& each = {})
     {
         const QByteArray tag = nextTag();
-        if (!send(tag + ' ' + line)) {
-            *end = End::Broken;
+        if (!send(tag + ' ' + line))
             return std::nullopt;
-        }
-        return until(tag, end, each);
+        return until(tag, each);
     }
 
-    std::optional<Response> until(const QByteArray& tag, End* end,
-                                  const std::function<void(const Response&)>& each = {})
+    std::optional<Response> until(const QByteArray& tag, const std::function<void(const Response&)>& each = {})
     {
-        while (std::optional<Response> r = read(end)) {
+        while (std::optional<Response> r = read()) {
             if (r->tag == tag)
                 return r;
             if (each && r->tag == "*")
@@ -242,21 +242,23 @@ bool Mailbox::fail(Failure::Kind kind, const QString& step, const QString& words
     return false;
 }
 
+bool Mailbox::cut(const QString& step)
+{
+    // Why a wait ended without its reply, in French, never with a piece of a
+    // message; the server's goodbye when it gave one.
+    const Connection& c = *m_connection;
+    if (c.ended == End::Silent)
+        return fail(Failure::Kind::Timeout, step,
+                    QStringLiteral("le serveur n’a plus rien envoyé pendant %1 s").arg(m_timeouts.stall));
+    QString why = c.reader.inLiteral() ? QStringLiteral("la connexion a été coupée au milieu d’un message")
+                                       : QStringLiteral("la connexion a été coupée");
+    if (!c.bye.isEmpty())
+        why += QStringLiteral(" (le serveur a dit : « %1 »)").arg(smtp::printable(c.bye, 160));
+    return fail(Failure::Kind::Connection, step, why);
+}
+
 namespace
 {
-
-// Why a wait ended without its reply, in French, never with a piece of a
-// message; the server's goodbye when it gave one.
-QString endWords(Timeouts t, End end, const QByteArray& bye, bool midMessage)
-{
-    if (end == End::Silent)
-        return QStringLiteral("le serveur n’a plus rien envoyé pendant %1 s").arg(t.stall);
-    QString why = midMessage ? QStringLiteral("la connexion a été coupée au milieu d’un message")
-                             : QStringLiteral("la connexion a été coupée");
-    if (!bye.isEmpty())
-        why += QStringLiteral(" (le serveur a dit : « %1 »)").arg(smtp::printable(bye, 160));
-    return why;
-}
 
 QString refusal(const Response& r)
 {
@@ -316,17 +318,15 @@ bool Mailbox::open()
     if (m_address.implicitTls && !handshake(int(std::max<qint64>(1, connectBy.remainingTime()))))
         return false;
 
-    End end = End::Response;
-    const std::optional<Response> greeting = c.read(&end);
+    const std::optional<Response> greeting = c.read();
     if (!greeting)
-        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
-                    connecting, endWords(m_timeouts, end, c.bye, false));
+        return cut(connecting);
     if (greeting->status == "BYE" || !greeting->ok())
         return fail(Failure::Kind::Connection, connecting, refusal(*greeting));
 
     const auto capabilities = [&]() {
         c.capabilities.clear();
-        const std::optional<Response> done = c.command("CAPABILITY", &end, [&c](const Response& r) {
+        const std::optional<Response> done = c.command("CAPABILITY", [&c](const Response& r) {
             if (!r.values.isEmpty() && r.values.first().is("CAPABILITY"))
                 for (const Value& v : r.values.mid(1))
                     c.capabilities << QString::fromLatin1(v.text).toUpper();
@@ -336,45 +336,45 @@ bool Mailbox::open()
     if (!m_address.implicitTls) {
         // Nothing in clear but CAPABILITY and STARTTLS.
         if (!capabilities())
-            return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, end, c.bye, false));
+            return cut(connecting);
         if (!c.capabilities.contains(QStringLiteral("STARTTLS")))
             return fail(Failure::Kind::Connection, connecting, QStringLiteral("le serveur ne propose pas STARTTLS"));
-        const std::optional<Response> go = c.command("STARTTLS", &end);
-        if (!go || !go->ok())
-            return fail(Failure::Kind::Connection, connecting,
-                        go ? refusal(*go) : endWords(m_timeouts, end, c.bye, false));
+        const std::optional<Response> go = c.command("STARTTLS");
+        if (!go)
+            return cut(connecting);
+        if (!go->ok())
+            return fail(Failure::Kind::Connection, connecting, refusal(*go));
         c.socket.startClientEncryption();
         if (!handshake(m_timeouts.stall * 1000))
             return false;
     }
     // What the server announced before TLS is forgotten.
     if (!capabilities())
-        return fail(Failure::Kind::Connection, connecting, endWords(m_timeouts, end, c.bye, false));
+        return cut(connecting);
 
     const QString identifying = QStringLiteral("l’identification de %1").arg(m_address.user);
     std::optional<Response> done;
     if (c.capabilities.contains(QStringLiteral("AUTH=PLAIN"))) {
         const QByteArray tag = c.nextTag();
         if (!c.send(tag + " AUTHENTICATE PLAIN"))
-            return fail(Failure::Kind::Connection, identifying, endWords(m_timeouts, End::Broken, c.bye, false));
-        std::optional<Response> go = c.read(&end);
+            return cut(identifying);
+        std::optional<Response> go = c.read();
         while (go && go->tag == "*")
-            go = c.read(&end);
+            go = c.read();
         if (go && go->tag == "+") {
             c.send(('\0' + m_address.user.toUtf8() + '\0' + m_password.toUtf8()).toBase64());
-            done = c.until(tag, &end);
+            done = c.until(tag);
         } else {
             done = go;
         }
     } else if (!c.capabilities.contains(QStringLiteral("LOGINDISABLED"))) {
-        done = c.command("LOGIN " + quoted(m_address.user) + ' ' + quoted(m_password), &end);
+        done = c.command("LOGIN " + quoted(m_address.user) + ' ' + quoted(m_password));
     } else {
         return fail(Failure::Kind::Login, identifying,
                     QStringLiteral("le serveur n’accepte ni AUTHENTICATE PLAIN ni LOGIN"));
     }
     if (!done)
-        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection,
-                    identifying, endWords(m_timeouts, end, c.bye, false));
+        return cut(identifying);
     if (!done->ok())
         return fail(Failure::Kind::Login, identifying, refusal(*done));
     return true;
@@ -387,9 +387,8 @@ std::optional<quint32> Mailbox::examine()
     const QString step = QStringLiteral("l’ouverture du dossier « %1 »").arg(m_address.folder);
     std::optional<quint32> validity;
     m_uidNext = 0;
-    End end = End::Response;
     const std::optional<Response> done =
-        m_connection->command("EXAMINE " + quotedFolder(m_address.folder), &end, [&](const Response& r) {
+        m_connection->command("EXAMINE " + quotedFolder(m_address.folder), [&](const Response& r) {
             const QList<QByteArray> code = r.code.split(' ');
             if (code.size() == 2 && code[0].toUpper() == "UIDVALIDITY")
                 validity = code[1].toUInt();
@@ -397,9 +396,7 @@ std::optional<quint32> Mailbox::examine()
                 m_uidNext = code[1].toUInt();
         });
     if (!done)
-        return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                    endWords(m_timeouts, end, m_connection->bye, false)),
-               std::nullopt;
+        return cut(step), std::nullopt;
     if (!done->ok())
         return fail(Failure::Kind::Server, step, refusal(*done)), std::nullopt;
     if (!validity)
@@ -410,11 +407,9 @@ std::optional<quint32> Mailbox::examine()
 
 std::optional<QList<quint32>> Mailbox::newer(quint32 after)
 {
-    if (!m_connection)
-        return fail(Failure::Kind::Connection, QStringLiteral("la recherche des nouveaux messages"),
-                    QStringLiteral("le dossier n’est pas ouvert")),
-               std::nullopt;
     const QString step = QStringLiteral("la recherche des nouveaux messages");
+    if (!m_connection)
+        return fail(Failure::Kind::Connection, step, QStringLiteral("le dossier n’est pas ouvert")), std::nullopt;
     Connection& c = *m_connection;
     QList<quint32> uids;
     const auto collect = [&](const Response& r) {
@@ -445,13 +440,10 @@ std::optional<QList<quint32>> Mailbox::newer(quint32 after)
     } else if (m_uidNext == 0) {
         searches << "UID SEARCH UID " + QByteArray::number(quint64(after) + 1) + ":*";
     }
-    End end = End::Response;
     for (const QByteArray& search : searches) {
-        const std::optional<Response> done = c.command(search, &end, collect);
+        const std::optional<Response> done = c.command(search, collect);
         if (!done)
-            return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                        endWords(m_timeouts, end, c.bye, false)),
-                   std::nullopt;
+            return cut(step), std::nullopt;
         if (!done->ok())
             return fail(Failure::Kind::Server, step, refusal(*done)), std::nullopt;
     }
@@ -472,13 +464,13 @@ bool Mailbox::fetch(const QList<quint32>& uids, const std::function<void(quint32
     // while the next ones come.
     constexpr int Group = 100;
     const int total = std::max(m_toFetch, m_fetched + int(uids.size()));
+    const auto reading = [total](int n) { return QStringLiteral("la lecture du message %1 sur %2").arg(n).arg(total); };
     for (qsizetype from = 0; from < uids.size(); from += Group) {
         const QList<quint32> group = uids.mid(from, Group);
         QList<quint32> wanted = group;
         QString broken; // a message not delivered whole
-        End end = End::Response;
         const std::optional<Response> done =
-            c.command("UID FETCH " + uidSet(group) + " (UID BODY.PEEK[])", &end, [&](const Response& r) {
+            c.command("UID FETCH " + uidSet(group) + " (UID BODY.PEEK[])", [&](const Response& r) {
                 if (!broken.isEmpty() || r.values.size() < 3 || !r.values[1].is("FETCH") ||
                     r.values[2].kind != Value::Kind::List)
                     return;
@@ -499,15 +491,12 @@ bool Mailbox::fetch(const QList<quint32>& uids, const std::function<void(quint32
                 }
                 each(u, body->text);
             });
-        const QString step = QStringLiteral("la lecture du message %1 sur %2").arg(m_fetched + 1).arg(total);
         if (!done)
-            return fail(end == End::Silent ? Failure::Kind::Timeout : Failure::Kind::Connection, step,
-                        endWords(m_timeouts, end, c.bye, c.reader.inLiteral()));
+            return cut(reading(m_fetched + 1));
         if (!broken.isEmpty())
-            return fail(Failure::Kind::Server, QStringLiteral("la lecture du message %1 sur %2").arg(m_fetched).arg(total),
-                        broken);
+            return fail(Failure::Kind::Server, reading(m_fetched), broken);
         if (!done->ok())
-            return fail(Failure::Kind::Server, step, refusal(*done));
+            return fail(Failure::Kind::Server, reading(m_fetched + 1), refusal(*done));
         // What was asked for and not given: gone from the folder meanwhile.
         m_fetched += int(wanted.size());
     }
@@ -519,12 +508,9 @@ void Mailbox::logout()
     if (!m_connection)
         return;
     Connection& c = *m_connection;
-    End end = End::Response;
-    if (c.socket.state() == QAbstractSocket::ConnectedState && c.send(c.nextTag() + " LOGOUT")) {
-        // The goodbye is hardly waited for.
+    // The goodbye is hardly waited for.
+    if (c.socket.state() == QAbstractSocket::ConnectedState && c.send(c.nextTag() + " LOGOUT"))
         c.socket.waitForReadyRead(2000);
-        Q_UNUSED(end)
-    }
     c.socket.disconnectFromHost();
     m_connection.reset();
 }

@@ -84,6 +84,8 @@ private:
     class Connection;
     bool open();
     bool fail(Failure::Kind kind, const QString& step, const QString& words);
+    // The connection ended, or fell silent, before the reply of this step.
+    bool cut(const QString& step);
 
     std::unique_ptr<Connection> m_connection;
     Address m_address;

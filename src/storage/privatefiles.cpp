@@ -23,14 +23,17 @@ bool makeFolder(const QString& path)
            QFileInfo(absolute).isDir();
 }
 
-bool makeFile(const QString& path)
+bool createFile(const QString& path)
 {
-    if (!makeFolder(QFileInfo(path).absolutePath()))
-        return false;
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::close(fd);
     return QFileInfo::exists(path);
+}
+
+bool makeFile(const QString& path)
+{
+    return makeFolder(QFileInfo(path).absolutePath()) && createFile(path);
 }
 
 void protect(QFileDevice& file, bool existed)

@@ -12,8 +12,10 @@ namespace privatefiles
 
 // Makes the folder and its missing parents, each one made 0700.
 bool makeFolder(const QString& path);
-// Makes the file, empty and 0600, in a private folder, when it is missing,
-// so that whatever writes it next (QSettings, a record file) keeps its mode.
+// Makes the file, empty and 0600, when it is missing, so that whatever
+// writes it next (SQLite, QSettings, a record file) keeps its mode.
+bool createFile(const QString& path);
+// The same in a private folder, made when missing.
 bool makeFile(const QString& path);
 // For a file being written (a QSaveFile, a QFile just opened): 0600 when
 // existed is false.

@@ -2,6 +2,7 @@
 
 #include "answers/answertext.h"
 #include "answers/columns.h"
+#include "storage/privatefiles.h"
 
 #include <QAtomicInt>
 #include <QCryptographicHash>
@@ -10,9 +11,7 @@
 
 #include <tuple>
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace
 {
@@ -194,9 +193,7 @@ bool Base::open(const QString& path)
     const QByteArray file = QFile::encodeName(path);
     // The answers, names and addresses are the user's alone: a new base is
     // created private, and SQLite gives its journal files the base's mode.
-    const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
+    privatefiles::createFile(path);
     // SQLite counts its memory under a lock at every allocation unless told
     // not to, before its first use; nothing here reads those counts.
     static const bool quiet = (sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0), true);
@@ -599,7 +596,7 @@ sqlite::Statement Base::select(const Filter& filter, int sortColumn, Qt::SortOrd
     const QString direction =
         order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC");
     return bound(m_db,
-                 QStringLiteral("SELECT id, superseded_by IS NOT NULL, %1 FROM responses%2 ORDER BY %3 %4, id %4")
+                 QStringLiteral("SELECT id, %1, superseded_by IS NOT NULL FROM responses%2 ORDER BY %3 %4, id %4")
                      .arg(shown.join(QLatin1Char(',')), w.sql, key, direction),
                  w.values);
 }

@@ -107,8 +107,9 @@ public:
     QList<QStringList> table(bool withReplaced = false) const;
     int count(const Filter& filter) const;
 
-    // For a window's table: the response's id, whether it was replaced, then
-    // the table's columns, sorted on one of them (an index of tableHeader()).
+    // For a window's table: the response's id, the table's columns, then
+    // whether it was replaced; sorted on one of the table's columns (an
+    // index of tableHeader()).
     sqlite::Statement select(const Filter& filter, int sortColumn, Qt::SortOrder order) const;
     // The messages set aside: date, sender, subject, reason.
     sqlite::Statement selectSetAside() const;

@@ -57,16 +57,6 @@ Statement& Statement::bind(int index, qint64 value)
     return *this;
 }
 
-Statement& Statement::bind(int index, const QVariant& value)
-{
-    if (value.isNull())
-        return bindNull(index);
-    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong ||
-        value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::Bool)
-        return bind(index, value.toLongLong());
-    return bind(index, value.toString());
-}
-
 Statement& Statement::bindNull(int index)
 {
     sqlite3_bind_null(m_statement, index + 1);
@@ -119,11 +109,6 @@ QString Statement::text(int column) const
 qint64 Statement::integer(int column) const
 {
     return sqlite3_column_int64(m_statement, column);
-}
-
-bool Statement::isNull(int column) const
-{
-    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
 } // namespace sqlite

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QVariant>
 #include <list>
 
 struct sqlite3;
@@ -29,11 +28,10 @@ public:
     bool isValid() const { return m_statement != nullptr; }
 
     // Binds the index-th parameter (from 0); a null QString binds an empty
-    // text, a null QVariant SQL's NULL.
+    // text.
     Statement& bind(int index, const QString& value);
     Statement& bind(int index, QByteArrayView utf8);
     Statement& bind(int index, qint64 value);
-    Statement& bind(int index, const QVariant& value);
     Statement& bindNull(int index);
 
     // One more row: true; done or failed: false (failed() says which).
@@ -48,7 +46,6 @@ public:
     QByteArrayView bytes(int column) const; // valid until the next step
     QString text(int column) const;
     qint64 integer(int column) const;
-    bool isNull(int column) const;
 
 private:
     sqlite3_stmt* m_statement = nullptr;

@@ -13,6 +13,12 @@ namespace
 
 constexpr int Fetch = 256;
 
+QString frenchDate(const QString& iso)
+{
+    const QDateTime at = QDateTime::fromString(iso, Qt::ISODate);
+    return QLocale(QLocale::French).toString(at.toLocalTime(), QStringLiteral("dd/MM/yyyy HH:mm"));
+}
+
 } // namespace
 
 void StatementModel::setStatement(sqlite::Statement statement, const QStringList& headers)
@@ -63,12 +69,6 @@ void StatementModel::fetchMore(const QModelIndex& parent)
     endInsertRows();
 }
 
-QString StatementModel::frenchDate(const QString& iso)
-{
-    const QDateTime at = QDateTime::fromString(iso, Qt::ISODate);
-    return QLocale(QLocale::French).toString(at.toLocalTime(), QStringLiteral("dd/MM/yyyy HH:mm"));
-}
-
 QVariant StatementModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
@@ -85,7 +85,10 @@ QVariant StatementModel::headerData(int section, Qt::Orientation orientation, in
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-ResponsesModel::ResponsesModel(QObject* parent) : StatementModel(parent) {}
+ResponsesModel::ResponsesModel(QObject* parent) : StatementModel(parent)
+{
+    m_dateColumns = {1};
+}
 
 void ResponsesModel::show(const Base* base, const Base::Filter& filter)
 {
@@ -100,15 +103,6 @@ void ResponsesModel::sort(int column, Qt::SortOrder order)
     m_order = order;
     requery();
 }
-
-namespace
-{
-
-// The id and the replaced flag come first from the base; the view shows the id
-// (hidden) then the table's columns.
-constexpr int Flag = 1;
-
-} // namespace
 
 void ResponsesModel::requery()
 {
@@ -132,16 +126,13 @@ qlonglong ResponsesModel::idAt(int row) const
 
 bool ResponsesModel::replacedAt(int row) const
 {
-    return cell(row, Flag) == QLatin1String("1");
+    // The base's last cell of a row, after the columns the view shows.
+    return cell(row, columnCount()) == QLatin1String("1");
 }
 
 QVariant ResponsesModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
-        return QVariant();
-    // The base's row holds the flag after the id: the view's columns skip it.
-    const int column = index.column() == IdColumn ? IdColumn : index.column() + 1;
-    if (replacedAt(index.row())) {
+    if (index.isValid() && replacedAt(index.row())) {
         if (role == Qt::ForegroundRole)
             return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
         if (role == Qt::FontRole) {
@@ -150,11 +141,7 @@ QVariant ResponsesModel::data(const QModelIndex& index, int role) const
             return f;
         }
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
-        return QVariant();
-    const QString value = cell(index.row(), column);
-    const QString shown = column == Flag + 1 ? frenchDate(value) : value;
-    return role == Qt::ToolTipRole ? ui::plainToolTip(shown) : shown;
+    return StatementModel::data(index, role);
 }
 
 SetAsideModel::SetAsideModel(QObject* parent) : StatementModel(parent)

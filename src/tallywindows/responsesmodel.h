@@ -25,9 +25,7 @@ public:
 
 protected:
     QString cell(int row, int column) const { return m_rows.value(row).value(column); }
-    // A date of the base, as a French reader writes it, in local time.
-    static QString frenchDate(const QString& iso);
-    QList<int> m_dateColumns;
+    QList<int> m_dateColumns; // shown as a French reader writes a date, in local time
 
 private:
     sqlite::Statement m_statement;
