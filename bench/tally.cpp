@@ -9,12 +9,15 @@
 //   bench_tally csv <base> <file>    the CSV export of every response
 //   bench_tally window <base>        the window opened on the base, to the first
 //                                    paint of its rows
+//   bench_tally results <base> <pdf> the results page shown and painted, then again
+//                                    after a filter change; the report written
 //
 // Each prints "ms <milliseconds>" (the window: "start <ns>" and "first-paint <ns>").
 #include "firstpaint.h"
 #include "support/responses.h"
 #include "tally/exports.h"
 #include "tally/importer.h"
+#include "tallywindows/report.h"
 #include "tallywindows/tallywindow.h"
 
 #include <QApplication>
@@ -33,7 +36,7 @@ namespace
 int usage()
 {
     std::fputs("bench_tally mailbox N FILE | maildir N FOLDER | parse FILE | import FILE BASE | csv BASE FILE | "
-               "window BASE\n", stderr);
+               "window BASE | results BASE PDF\n", stderr);
     return 2;
 }
 
@@ -141,12 +144,39 @@ int window(const QString& path)
     return qApp->exec();
 }
 
+int results(const QString& path, const QString& pdf)
+{
+    TallyWindow w;
+    if (!w.openBase(path))
+        return 1;
+    w.show();
+    QApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    w.tabs()->setCurrentIndex(1); // « Décompte »
+    QApplication::processEvents();
+    w.repaint();
+    const qint64 page = t.restart();
+    Base::Filter f;
+    f.establishment = QStringLiteral("Lycée Curie");
+    w.setFilter(f);
+    QApplication::processEvents();
+    w.repaint();
+    const qint64 filtered = t.restart();
+    Base base;
+    if (!base.open(path) || !report::write(base, Base::Filter(), pdf))
+        return 1;
+    std::printf("summary %lld\nfilter %lld\nreport %lld\n", static_cast<long long>(page),
+                static_cast<long long>(filtered), static_cast<long long>(t.elapsed()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     // Only the window needs a graphical application (and its fonts).
-    const bool windowed = argc > 1 && qstrcmp(argv[1], "window") == 0;
+    const bool windowed = argc > 1 && (qstrcmp(argv[1], "window") == 0 || qstrcmp(argv[1], "results") == 0);
     std::unique_ptr<QCoreApplication> app = windowed ? std::make_unique<QApplication>(argc, argv)
                                                      : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList a = app->arguments().mid(1);
@@ -162,5 +192,7 @@ int main(int argc, char* argv[])
         return csv(a[1], a[2]);
     if (a.size() == 2 && a[0] == QLatin1String("window"))
         return window(a[1]);
+    if (a.size() == 3 && a[0] == QLatin1String("results"))
+        return results(a[1], a[2]);
     return usage();
 }

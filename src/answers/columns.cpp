@@ -1,5 +1,7 @@
 #include "answers/columns.h"
 
+#include "answers/questions.h"
+
 #include <cctype>
 #include <cstring>
 #include <functional>
@@ -16,7 +18,29 @@ struct Column {
     QString name;
     std::function<QString(const Answers&)> cell;
     QStringList choices = {};
+    int entry = 0;
+    QString part = {};
+    QString preset = {};
 };
+
+// A box's caption as a part of its question: « autre. Préciser : » -> « autre ».
+QString captionPart(int check)
+{
+    for (const catalogue::CheckBox& b : catalogue::checkBoxes())
+        if (b.index == check) {
+            QString c = QString::fromUtf8(b.caption);
+            const qsizetype cut = c.indexOf(QStringLiteral(". Préciser"));
+            return (cut >= 0 ? c.left(cut) : c).trimmed();
+        }
+    return QString();
+}
+
+// An item listed under its question on the page: « · un ordinateur multimédia » -> « un ordinateur multimédia ».
+QString itemPart(int number, size_t item)
+{
+    QString s = QString::fromUtf8(questions::page(number).items[item]).trimmed();
+    return s.startsWith(QChar(0xB7)) ? s.mid(1).trimmed() : s;
+}
 
 const QStringList& yesNo()
 {
@@ -83,7 +107,11 @@ std::vector<Column> build()
 {
     using answertext::Form;
     std::vector<Column> out;
-    for (const answertext::Entry& e : answertext::entries()) {
+    const std::vector<answertext::Entry>& entries = answertext::entries();
+    for (size_t entry = 0; entry < entries.size(); ++entry) {
+        const answertext::Entry& e = entries[entry];
+        const size_t first = out.size();
+        std::vector<QString> parts;
         switch (e.form) {
         case Form::YesNo:
             for (const answertext::Pair& p : e.pairs) {
@@ -100,12 +128,16 @@ std::vector<Column> build()
                                                                       : QString();
                                },
                                yesNo()});
+                if (e.pairs.size() > 1)
+                    parts.push_back(itemPart(int(entry) + 1, parts.size()));
             }
             break;
         case Form::Text:
             out.push_back({question(e.prefix), [box = e.index](const Answers& a) {
                                return text(a, box);
                            }});
+            if (e.index == 0)
+                out.back().preset = QString::fromUtf8(catalogue::InitialT1_0);
             break;
         case Form::List:
             out.push_back({question(e.prefix),
@@ -123,11 +155,14 @@ std::vector<Column> build()
                                    return a.checks.count(check) ? ticked()[0] : QString();
                                },
                                ticked()});
-                if (b.companion != answertext::NoCompanion)
+                parts.push_back(captionPart(b.check));
+                if (b.companion != answertext::NoCompanion) {
+                    parts.push_back(captionPart(b.check) + QStringLiteral(", précision"));
                     out.push_back({name + QStringLiteral("_precision"),
                                    [check = b.check, box = b.companion](const Answers& a) {
                                        return a.checks.count(check) ? text(a, box) : QString();
                                    }});
+                }
             }
             break;
         }
@@ -139,14 +174,22 @@ std::vector<Column> build()
                                    return label(a, Kind::Interest, i);
                                },
                                labels(Kind::Interest)});
-                if (row.difficulty != catalogue::NoDifficulty)
+                parts.push_back(QString::fromUtf8(row.part) + QStringLiteral(", intérêt"));
+                if (row.difficulty != catalogue::NoDifficulty) {
+                    parts.push_back(QString::fromUtf8(row.part) + QStringLiteral(", difficulté"));
                     out.push_back({base + QStringLiteral("_difficulte"),
                                    [d = row.difficulty](const Answers& a) {
                                        return label(a, Kind::Difficulty, d);
                                    },
                                    labels(Kind::Difficulty)});
+                }
             }
             break;
+        }
+        for (size_t c = first; c < out.size(); ++c) {
+            out[c].entry = int(entry);
+            if (c - first < parts.size())
+                out[c].part = parts[c - first];
         }
     }
     return out;
@@ -180,6 +223,21 @@ const QList<QStringList>& choices()
         return list;
     }();
     return c;
+}
+
+int entryOf(int column)
+{
+    return all().at(size_t(column)).entry;
+}
+
+QString presetOf(int column)
+{
+    return all().at(size_t(column)).preset;
+}
+
+QString partOf(int column)
+{
+    return all().at(size_t(column)).part;
 }
 
 QStringList cells(const Answers& answers)

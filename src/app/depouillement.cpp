@@ -4,9 +4,9 @@
 //
 //   depouillement [--base <fichier>]          the window
 //   depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>
-//   depouillement exporter --csv <fichier> [--virgule] [--toutes] --base <fichier>
-//   depouillement exporter --xlsx <fichier> [--toutes] --base <fichier>
-//   depouillement exporter --pdf <fichier> --base <fichier>
+//   depouillement exporter --csv <fichier> [--virgule] [--toutes] [--codes] --base <fichier>
+//   depouillement exporter --xlsx <fichier> [--toutes] [--codes] --base <fichier>
+//   depouillement exporter --pdf <fichier> [--avec-coordonnees] --base <fichier>
 //
 // Exit status: 0 done (messages that are not responses are set aside and
 // counted, not an error); 1 the command is wrong, or a file given is no
@@ -52,12 +52,15 @@ int usage()
         "Usage :\n"
         "  depouillement [--base <fichier>]   (la fenêtre)\n"
         "  depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>\n"
-        "  depouillement exporter --csv <fichier> [--virgule] [--toutes] --base <fichier>\n"
-        "  depouillement exporter --xlsx <fichier> [--toutes] --base <fichier>\n"
-        "  depouillement exporter --pdf <fichier> --base <fichier>\n"
+        "  depouillement exporter --csv <fichier> [--virgule] [--toutes] [--codes] --base <fichier>\n"
+        "  depouillement exporter --xlsx <fichier> [--toutes] [--codes] --base <fichier>\n"
+        "  depouillement exporter --pdf <fichier> [--avec-coordonnees] --base <fichier>\n"
         "Une boîte est un fichier mbox, un dossier Maildir, un message (.eml) ou un dossier\n"
         "IMAP : imaps://utilisateur@serveur/INBOX (imap://… : STARTTLS).\n"
-        "--toutes : les réponses remplacées aussi, avec le numéro de celle qui les remplace.\n"));
+        "--toutes : les réponses remplacées aussi, avec le numéro de celle qui les remplace.\n"
+        "--codes : les colonnes nommées par leur code (q1, q6_simulateurs_interet…) plutôt que par\n"
+        "  leur question, pour les scripts.\n"
+        "--avec-coordonnees : le rapport donne aussi les noms, établissements et adresses e-mail.\n"));
     return Usage;
 }
 
@@ -272,19 +275,24 @@ int main(int argc, char* argv[])
         Base::Filter all;
         const bool comma = args.removeAll(QStringLiteral("--virgule")) > 0;
         all.withReplaced = args.removeAll(QStringLiteral("--toutes")) > 0;
+        const exports::Header header =
+            args.removeAll(QStringLiteral("--codes")) > 0 ? exports::Header::Codes : exports::Header::Words;
+        report::Options options;
+        options.withContacts = args.removeAll(QStringLiteral("--avec-coordonnees")) > 0;
         const QString csvPath = take(QStringLiteral("--csv"));
         const QString xlsxPath = take(QStringLiteral("--xlsx"));
         const QString pdfPath = take(QStringLiteral("--pdf"));
         const int formats = !csvPath.isEmpty() + !xlsxPath.isEmpty() + !pdfPath.isEmpty();
         // The report counts the standing responses only.
+        const bool forTable = header == exports::Header::Codes || all.withReplaced;
         if (formats == 1 && args.isEmpty() && (!comma || !csvPath.isEmpty()) &&
-            (!all.withReplaced || pdfPath.isEmpty())) {
+            (!forTable || pdfPath.isEmpty()) && (!options.withContacts || !pdfPath.isEmpty())) {
             if (!csvPath.isEmpty())
-                return exported(exports::csv(base, all, csvPath, comma ? ',' : ';'), csvPath);
+                return exported(exports::csv(base, all, csvPath, comma ? ',' : ';', header), csvPath);
             if (!pdfPath.isEmpty())
-                return exported(report::write(base, all, pdfPath), pdfPath);
+                return exported(report::write(base, all, pdfPath, options), pdfPath);
             int cut = 0;
-            const int status = exported(exports::xlsx(base, all, xlsxPath, &cut), xlsxPath);
+            const int status = exported(exports::xlsx(base, all, xlsxPath, &cut, header), xlsxPath);
             if (status == Done && cut > 0)
                 say(QStringLiteral("Attention : %1 trop long pour une cellule (%2 caractères au plus), "
                                    "coupé et marqué à sa fin ; l’export CSV le garde entier.\n")

@@ -1,5 +1,7 @@
 #include "sheet/pagescript.h"
 
+#include "answers/questions.h"
+
 #include <cmath>
 #include <limits>
 
@@ -89,12 +91,25 @@ Step placeRight(Kind kind, int index, int margin)
     return control(Op::PlaceRight, kind, index, margin);
 }
 
+// The page's words of a question.
+const char* q(int number)
+{
+    return questions::page(number).text;
+}
+
 // A question on one line with its answer control right after the text.
 Row ask(const char* text, Kind kind, int index, std::initializer_list<Step> then)
 {
     Row row = {print(text), place(kind, index)};
     row.insert(row.end(), then);
     return row;
+}
+
+// A question with a word in bold, its text box after it.
+Row emphasised(int number, Kind kind, int index)
+{
+    const questions::PageText& p = questions::page(number);
+    return {print(p.text), bold(p.bold), print(p.after), place(kind, index), endLine(2)};
 }
 
 // One part of the cédérom in question 6: its name in bold, then its lists in
@@ -146,104 +161,97 @@ const std::vector<Row>& rows()
         {line("ou par courrier électronique (bouton en bas de page). Merci d’avance."), endLine(2)},
 
         {heading("A. Equipement informatique")},
-        ask("1. Votre lycée possède-t-il au moins une salle de TP informatisée ?", Kind::Frame, 0,
+        ask(q(1), Kind::Frame, 0,
             {endLine(), half()}),
-        ask("2. Si oui, de quand date l’équipement ? ", Kind::Text, 0, {endLine(), half()}),
-        ask("3. Vos élèves disposent-ils d’un accès libre à des ordinateurs multimédia au lycée ?",
+        ask(q(2), Kind::Text, 0, {endLine(), half()}),
+        ask(q(3),
             Kind::Frame, 1, {endLine(), half()}),
-        ask("4.  Si oui, où se trouvent-ils ? ", Kind::Text, 1, {endLine(), half()}),
-        {line("5. Possédez-vous personnellement ?"), half()},
-        ask("· un ordinateur multimédia ", Kind::Frame, 2, {endLine(), half()}),
-        ask("· une connexion internet ", Kind::Frame, 3, {endLine(3)}),
+        ask(q(4), Kind::Text, 1, {endLine(), half()}),
+        {line(q(5)), half()},
+        ask(questions::page(5).items[0], Kind::Frame, 2, {endLine(), half()}),
+        ask(questions::page(5).items[1], Kind::Frame, 3, {endLine(3)}),
 
         {heading("B. Le contenu du cédérom Orbitalis")},
-        {line("6. Comment jugez-vous l’intérêt et la difficulté des différentes parties du "
-              "cédérom ? (cochez les cases correspondantes)"),
+        {line(q(6)),
          endLine()},
         partRow(catalogue::gridRows()[0]),
         partRow(catalogue::gridRows()[1]),
         partRow(catalogue::gridRows()[2]),
         partRow(catalogue::gridRows()[3]),
         partRow(catalogue::gridRows()[4]),
-        {print("7. Citez le simulateur que vous trouvez le "), bold("plus"),
-         print(" intéressant : "), place(Kind::Text, 2), endLine(2)},
-        ask("8. Pourquoi ? ", Kind::Text, 3, {endLine(2)}),
-        {print("9. Citez le simulateur que vous trouvez le "), bold("moins"),
-         print(" intéressant : "), place(Kind::Text, 4), endLine(2)},
-        ask("10. Pourquoi ? ", Kind::Text, 5, {endLine(2)}),
-        ask("11. La présence du cours est-elle importante pour vous ? ", Kind::Frame, 13,
+        emphasised(7, Kind::Text, 2),
+        ask(q(8), Kind::Text, 3, {endLine(2)}),
+        emphasised(9, Kind::Text, 4),
+        ask(q(10), Kind::Text, 5, {endLine(2)}),
+        ask(q(11), Kind::Frame, 13,
             {endLine(), half()}),
-        ask("12. Y a-t-il suffisamment d’exercices pour chaque simulateur, selon vous ? ",
+        ask(q(12),
             Kind::Frame, 14, {endLine(), half()}),
-        ask("13. Y a-t-il suffisamment de vidéos, selon vous ? ", Kind::Frame, 15, {endLine(2)}),
+        ask(q(13), Kind::Frame, 15, {endLine(2)}),
         {subHeading("A propos de la partie enseignants du cédérom Orbitalis :")},
-        ask("14. Comment jugez-vous l’intérêt des transparents ? ", Kind::Interest, 5,
+        ask(q(14), Kind::Interest, 5,
             {endLine(), half()}),
-        ask("15. Les avez-vous utilisés en classe ? ", Kind::Frame, 4, {endLine(), half()}),
-        ask("16. Si non, pourquoi ? ", Kind::Text, 6, {endLine(2)}),
-        ask("17. Comment jugez-vous l’intérêt des corrigés et articles pédagogiques ? ",
+        ask(q(15), Kind::Frame, 4, {endLine(), half()}),
+        ask(q(16), Kind::Text, 6, {endLine(2)}),
+        ask(q(17),
             Kind::Interest, 6, {endLine(2)}),
-        ask("18. Comment jugez-vous l’intérêt des exercices d’évaluation ? ", Kind::Interest, 7,
+        ask(q(18), Kind::Interest, 7,
             {endLine(2)}),
-        ask("19. Comment jugez-vous le niveau de difficulté des exercices d’évaluation ? ",
+        ask(q(19),
             Kind::Difficulty, 4, {endLine(2)}),
-        ask("20. Comment les avez-vous utilisés ? ", Kind::Check, 0,
+        ask(q(20), Kind::Check, 0,
             {stack(), place(Kind::Check, 1), stack(), place(Kind::Check, 2),
              advance(Kind::Check, 2), place(Kind::Text, 7), endLine(2)}),
-        ask("21. Comment jugez-vous l’intérêt de Docentix ? ", Kind::Interest, 8,
+        ask(q(21), Kind::Interest, 8,
             {endLine(), half()}),
-        ask("22. Vous êtes-vous approprié cet outil facilement ? ", Kind::Frame, 5,
+        ask(q(22), Kind::Frame, 5,
             {endLine(), half()}),
-        ask("23. Si oui, comment l’avez-vous utilisé ? ", Kind::Text, 8, {endLine(2)}),
-        {line("24. Avez-vous d’autres remarques à formuler sur le contenu du cédérom ? "),
+        ask(q(23), Kind::Text, 8, {endLine(2)}),
+        {line(q(24)),
          centreInner(Kind::Text, 9, 4), below(Kind::Text, 9, 4), endLine(2)},
 
         {heading("C. Mode d’utilisation du cédérom")},
-        ask("25. Utilisez-vous le cédérom :  ", Kind::Check, 21,
+        ask(q(25), Kind::Check, 21,
             {stack(), place(Kind::Check, 22), half(), endLine()}),
-        ask("26. Si vous l'utilisez en TP, est-ce ?   ", Kind::Check, 3,
+        ask(q(26), Kind::Check, 3,
             {stack(), place(Kind::Check, 4), stack(), place(Kind::Check, 5),
              advance(Kind::Check, 5), place(Kind::Text, 10), endLine(2)}),
-        {line("27. Quels sont les simulateurs qui se prêtent le mieux à une utilisation en TP, "
-              "selon vous ?"),
+        {line(q(27)),
          centreOuter(Kind::Text, 11), endLine(2)},
-        {line("28. Si vous l’utilisez en classe entière, à l’aide d’un rétroprojecteur, quelles "
-              "parties utilisez-vous ?"),
+        {line(q(28)),
          centreOuter(Kind::Text, 12), endLine(2)},
-        ask("29. Demandez-vous à vos élèves de préparer seuls des exercices du cédérom ? ",
+        ask(q(29),
             Kind::Frame, 6, {endLine(), half()}),
-        ask("30. Conseillez-vous à vos élèves l’utilisation du cédérom en prolongement du cours ? ",
+        ask(q(30),
             Kind::Frame, 7, {endLine(3)}),
 
         {heading(" D. Votre choix")},
-        ask("31. Pour l’année 2000/2001, avez-vous choisi le manuel Tarvel pour vos élèves de 2de "
-            "? ",
+        ask(q(31),
             Kind::Frame, 8, {endLine(), half()}),
-        ask("32. Avez-vous commandé une version établissement du cédérom ? ", Kind::Frame, 9,
+        ask(q(32), Kind::Frame, 9,
             {endLine(), half()}),
-        ask("33. Si oui, laquelle ?     ", Kind::Check, 6,
+        ask(q(33), Kind::Check, 6,
             {place(Kind::Check, 7, 150), place(Kind::Check, 8, 300), endLine(), half()}),
-        reasons("34. Si non, pourquoi ? ", 9, 13, 2),
-        ask("35. Avez-vous conseillé à vos élèves l’achat de la clé de débridage du cédérom du "
-            "manuel ?",
+        reasons(q(34), 9, 13, 2),
+        ask(q(35),
             Kind::Frame, 10, {endLine(), half()}),
-        reasons("36. Si non, pourquoi ? ", 14, 14, 3),
+        reasons(q(36), 14, 14, 3),
 
         // The publisher's site, named in the heading.
         {heading("E. Le site www.tarvel.fr")},
-        ask("37. Vous êtes-vous déjà connecté au site ?  ", Kind::Frame, 11, {endLine(), half()}),
-        ask("38. Si oui, diriez-vous qu’il est : ", Kind::Site, 0, {endLine(), half()}),
-        ask("39. Si oui, êtes-vous utilisateur du site :       ", Kind::Check, 19,
+        ask(q(37), Kind::Frame, 11, {endLine(), half()}),
+        ask(q(38), Kind::Site, 0, {endLine(), half()}),
+        ask(q(39), Kind::Check, 19,
             {advance(Kind::Check, 19), place(Kind::Check, 20), endLine(), half()}),
-        ask("40. Renvoyez-vous les élèves au site dans le cadre de recherches documentaires ? ",
+        ask(q(40),
             Kind::Frame, 12, {endLine(), half()}),
-        {line("41. Quelle(s) rubrique(s) supplémentaire(s) souhaiteriez-vous y trouver ?"),
+        {line(q(41)),
          centreOuter(Kind::Text, 15), endLine(3)},
 
         {heading("F. Vos coordonnées (facultatif)")},
-        ask("Nom et prénom : ", Kind::Text, 16, {endLine(2)}),
-        ask("Nom et adresse de l’établissement où vous enseignez : ", Kind::Text, 17, {endLine(4)}),
-        ask("Votre adresse e-mail : ", Kind::Text, 18, {endLine(3)}),
+        ask(q(questions::Name), Kind::Text, 16, {endLine(2)}),
+        ask(q(questions::Establishment), Kind::Text, 17, {endLine(4)}),
+        ask(q(questions::Email), Kind::Text, 18, {endLine(3)}),
         {placeAt(Kind::Command, 1, 150), placeRight(Kind::Command, 2, 150), endLine(3)},
 
         {line("Conformément à la loi « Informatique et liberté » du 6 janvier 1978, vous disposez "

@@ -2,6 +2,7 @@
 
 #include "answers/answertext.h"
 #include "answers/columns.h"
+#include "answers/questions.h"
 #include "storage/privatefiles.h"
 
 #include <QAtomicInt>
@@ -68,6 +69,10 @@ QList<QStringList> steps()
                            "WHERE superseded_by IS NOT NULL"),
             QStringLiteral("CREATE INDEX set_aside_digest ON set_aside(digest)"),
         },
+        // 5: a message set aside keeps its text, for the window to show it.
+        {
+            QStringLiteral("ALTER TABLE set_aside ADD COLUMN text TEXT"),
+        },
     };
 }
 constexpr int TeacherVersion = 4;
@@ -120,6 +125,11 @@ Where whereOf(const Base::Filter& f)
     if (f.to.isValid()) {
         terms << QStringLiteral("received < ?");
         w.values << utcText(f.to.addDays(1).startOfDay());
+    }
+    // The column is named from the list, never from the caller's text.
+    if (f.answerColumn >= 0 && f.answerColumn < columns::names().size()) {
+        terms << QStringLiteral("IFNULL(%1, '') = ?").arg(quoted(columns::names()[f.answerColumn]));
+        w.values << f.answerValue;
     }
     if (!terms.isEmpty())
         w.sql = QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
@@ -394,9 +404,10 @@ Base::Outcome Base::addSetAside(const Incoming& in, const QString& received)
     if (known)
         return Outcome::AlreadyThere;
     sqlite::Statement& insert = statement(InsertSetAside,
-        "INSERT INTO set_aside (message_id, received, sender, subject, reason, digest) "
-        "VALUES (?, ?, ?, ?, ?, ?)");
+        "INSERT INTO set_aside (message_id, received, sender, subject, reason, digest, text) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?)");
     insert.bind(0, m.messageId).bind(1, received).bind(2, sender).bind(3, m.subject).bind(4, reason);
+    insert.bind(6, m.text);
     if (digest.isEmpty())
         insert.bindNull(5);
     else
@@ -541,6 +552,17 @@ int Base::setAside() const
     return q.next() ? int(q.integer(0)) : 0;
 }
 
+QStringList Base::tableTitles(bool withReplaced)
+{
+    QStringList h = {QStringLiteral("Date"), QStringLiteral("Expéditeur"), QStringLiteral("Établissement"),
+                     QStringLiteral("Nom (objet)")};
+    for (int c = 0; c < columns::names().size(); ++c)
+        h << questions::header(c);
+    if (withReplaced)
+        h << QStringLiteral("n°") << QStringLiteral("remplacée par");
+    return h;
+}
+
 QStringList Base::tableHeader(bool withReplaced)
 {
     QStringList h = QStringList{QStringLiteral("date"), QStringLiteral("expediteur"),
@@ -578,6 +600,32 @@ QList<QStringList> Base::table(bool withReplaced) const
         rows << row;
     });
     return rows;
+}
+
+std::vector<qint64> Base::ids(const Filter& filter) const
+{
+    const Where w = whereOf(filter);
+    sqlite::Statement q = bound(m_db, QStringLiteral("SELECT id FROM responses") + w.sql, w.values);
+    std::vector<qint64> out;
+    while (q.next())
+        out.push_back(q.integer(0));
+    return out;
+}
+
+void Base::forEachStanding(const std::function<void(qint64 id, const Cells& answers)>& each) const
+{
+    QStringList answers;
+    for (const QString& name : columns::names())
+        answers << quoted(name);
+    sqlite::Statement q(m_db, QStringLiteral("SELECT id, %1 FROM responses WHERE superseded_by IS NULL")
+                                  .arg(answers.join(QLatin1Char(','))));
+    const int n = q.columns() - 1;
+    Cells row(n);
+    while (q.next()) {
+        for (int i = 0; i < n; ++i)
+            row[i] = q.bytes(i + 1);
+        each(q.integer(0), row);
+    }
 }
 
 int Base::count(const Filter& filter) const
@@ -641,7 +689,36 @@ QString Base::lastFolder() const
 sqlite::Statement Base::selectSetAside() const
 {
     return sqlite::Statement(m_db, QStringLiteral(
-        "SELECT received, sender, subject, reason FROM set_aside ORDER BY received, id"));
+        "SELECT id, received, sender, subject, reason FROM set_aside ORDER BY received, id"));
+}
+
+Base::SetAside Base::setAsideMessage(qlonglong id) const
+{
+    sqlite::Statement q(m_db, QStringLiteral(
+        "SELECT received, sender, subject, reason, text IS NOT NULL, text FROM set_aside WHERE id = ?"));
+    q.bind(0, qint64(id));
+    SetAside m;
+    if (!q.next())
+        return m;
+    m.id = id;
+    m.received = QDateTime::fromString(q.text(0), Qt::ISODate);
+    m.sender = q.text(1);
+    m.subject = q.text(2);
+    m.reason = q.text(3);
+    m.kept = q.integer(4) != 0;
+    m.text = q.text(5);
+    return m;
+}
+
+std::pair<QDate, QDate> Base::period(const Filter& filter) const
+{
+    const Where w = whereOf(filter);
+    sqlite::Statement q = bound(m_db, QStringLiteral("SELECT MIN(received), MAX(received) FROM responses") + w.sql,
+                                w.values);
+    if (!q.next())
+        return {};
+    const auto day = [](const QString& s) { return QDateTime::fromString(s, Qt::ISODate).toLocalTime().date(); };
+    return {day(q.text(0)), day(q.text(1))};
 }
 
 QStringList Base::establishments() const

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -94,25 +95,53 @@ public:
         QString establishment;
         QDate from, to;             // local days, both included
         bool withReplaced = false;  // the replaced responses too
+        // One answer: only the responses whose cell of this column of
+        // columns::names() says answerValue (empty: left unanswered).
+        int answerColumn = -1;
+        QString answerValue;
+        bool operator==(const Filter& o) const
+        {
+            return establishment == o.establishment && from == o.from && to == o.to &&
+                   withReplaced == o.withReplaced && answerColumn == o.answerColumn &&
+                   (answerColumn < 0 || answerValue == o.answerValue);
+        }
     };
     // The table's columns: the date, the sender, the establishment, the name
     // of the subject, then one a column of columns::names().  With the
     // replaced responses, two more at the end: the response's number and the
     // number of the one that replaced it.
     static QStringList tableHeader(bool withReplaced = false);
+    // The same columns in a reader's words: « Date », « Expéditeur »,
+    // « 1. Salle de TP informatisée »…
+    static QStringList tableTitles(bool withReplaced = false);
     static constexpr int AnswersFrom = 4; // the first answer column of a table row
 
     // Each response the filter selects, oldest first, one row at a time.
     void forEach(const Filter& filter, const Row& row) const;
     QList<QStringList> table(bool withReplaced = false) const;
     int count(const Filter& filter) const;
+    // The ids of the responses the filter selects, in no order.
+    std::vector<qint64> ids(const Filter& filter) const;
+    // Each standing response, one row at a time: its id, then its answer
+    // cells, one a column of columns::names().
+    void forEachStanding(const std::function<void(qint64 id, const Cells& answers)>& each) const;
 
     // For a window's table: the response's id, the table's columns, then
     // whether it was replaced; sorted on one of the table's columns (an
     // index of tableHeader()).
     sqlite::Statement select(const Filter& filter, int sortColumn, Qt::SortOrder order) const;
-    // The messages set aside: date, sender, subject, reason.
+    // The messages set aside: id, date, sender, subject, reason.
     sqlite::Statement selectSetAside() const;
+    struct SetAside {
+        qlonglong id = 0;
+        QDateTime received;
+        QString sender, subject, reason, text;
+        bool kept = false; // set aside before the base kept the texts: none
+    };
+    SetAside setAsideMessage(qlonglong id) const;
+    // The days of the first and the last response the filter selects
+    // (invalid dates: none).
+    std::pair<QDate, QDate> period(const Filter& filter) const;
     QStringList establishments() const;
 
     // Where an IMAP folder (by its address) was left: its UIDVALIDITY and the

@@ -10,9 +10,14 @@
 namespace exports
 {
 
-bool csv(const Base& base, const Base::Filter& filter, const QString& path,
-         char separator = ';');
+// The header names each column in a reader's words (« 1. Salle de TP
+// informatisée »), or by its code (« q1 ») for scripts.
+enum class Header { Words, Codes };
+
+bool csv(const Base& base, const Base::Filter& filter, const QString& path, char separator = ';',
+         Header header = Header::Words);
 // cut: how many texts were too long for a cell and were cut.
-bool xlsx(const Base& base, const Base::Filter& filter, const QString& path, int* cut = nullptr);
+bool xlsx(const Base& base, const Base::Filter& filter, const QString& path, int* cut = nullptr,
+          Header header = Header::Words);
 
 } // namespace exports

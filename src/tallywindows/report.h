@@ -1,22 +1,26 @@
 #pragma once
 
 #include "tally/base.h"
-#include "tally/rows.h"
 
-#include <QList>
 #include <QString>
-#include <QStringList>
 
-// The report of the responses as a PDF file: for each question its counts
-// and percentages with a bar chart (Qt Charts), then the free-text answers
-// listed, question by question.  Needs a QApplication (the charts are
-// widgets); an offscreen one does.
+// The report of the responses as an A4 PDF: a first page with the number
+// of responses, their period and their establishments; then every question
+// with its counts and chart, the 41 on a few pages whatever the number of
+// responses; then the free texts, question by question, the most frequent
+// first.  Names and e-mail addresses only on request.  Needs a QApplication
+// (the charts are drawn by Qt Charts); an offscreen one does.
 namespace report
 {
 
-// rows: the answer cells of each response, one a column of columns::names().
-bool write(const QString& path, const Rows& rows);
+struct Options {
+    bool withContacts = false; // the teachers' names, establishments and addresses, at the end
+};
+
 // The standing responses the filter selects.
-bool write(const Base& base, const Base::Filter& filter, const QString& path);
+bool write(const Base& base, const Base::Filter& filter, const QString& path, const Options& options = {});
+
+// How many distinct texts of a question the report lists; the exports hold all.
+constexpr int ListedTexts = 40;
 
 } // namespace report

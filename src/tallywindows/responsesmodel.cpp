@@ -1,5 +1,7 @@
 #include "tallywindows/responsesmodel.h"
 
+#include "answers/columns.h"
+#include "answers/questions.h"
 #include "ui/plaintext.h"
 
 #include <QBrush>
@@ -82,12 +84,23 @@ QVariant StatementModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return m_headers.value(section);
+    if (orientation == Qt::Horizontal && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) &&
+        section < m_descriptions.size())
+        return role == Qt::ToolTipRole ? ui::plainToolTip(m_descriptions[section]) : m_descriptions[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 ResponsesModel::ResponsesModel(QObject* parent) : StatementModel(parent)
 {
     m_dateColumns = {1};
+    // A question's whole words where its header has room for a few.
+    m_descriptions = QStringList(Base::AnswersFrom + 1);
+    m_descriptions[3] = QStringLiteral("L’établissement nommé dans les coordonnées de la réponse");
+    m_descriptions[4] = QStringLiteral("Le nom écrit dans l’objet du message");
+    for (int c = 0; c < columns::names().size(); ++c) {
+        const QString part = questions::part(c);
+        m_descriptions << questions::ofColumn(c).asked() + (part.isEmpty() ? QString() : QStringLiteral(" — ") + part);
+    }
 }
 
 void ResponsesModel::show(const Base* base, const Base::Filter& filter)
@@ -113,7 +126,12 @@ void ResponsesModel::requery()
     static const QStringList headers = [] {
         QStringList h = {QStringLiteral("n°"), QStringLiteral("Date"), QStringLiteral("Expéditeur"),
                          QStringLiteral("Établissement"), QStringLiteral("Nom (objet)")};
-        return h + Base::tableHeader().mid(Base::AnswersFrom);
+        for (int c = 0; c < columns::names().size(); ++c) {
+            const QString part = questions::part(c);
+            const questions::Question& q = questions::ofColumn(c);
+            h << (part.isEmpty() ? q.title() : QStringLiteral("%1. %2").arg(q.number).arg(part));
+        }
+        return h;
     }();
     setStatement(m_base->select(m_filter, m_sortColumn, m_order), headers);
     fetchMore(QModelIndex());
@@ -146,7 +164,12 @@ QVariant ResponsesModel::data(const QModelIndex& index, int role) const
 
 SetAsideModel::SetAsideModel(QObject* parent) : StatementModel(parent)
 {
-    m_dateColumns = {0};
+    m_dateColumns = {1};
+}
+
+qlonglong SetAsideModel::idAt(int row) const
+{
+    return cell(row, 0).toLongLong();
 }
 
 void SetAsideModel::show(const Base* base)
@@ -155,7 +178,7 @@ void SetAsideModel::show(const Base* base)
         clear();
         return;
     }
-    setStatement(base->selectSetAside(), {QStringLiteral("Date"), QStringLiteral("Expéditeur"),
+    setStatement(base->selectSetAside(), {QStringLiteral("n°"), QStringLiteral("Date"), QStringLiteral("Expéditeur"),
                                           QStringLiteral("Objet"), QStringLiteral("Raison")});
     fetchMore(QModelIndex());
 }

@@ -26,6 +26,7 @@ public:
 protected:
     QString cell(int row, int column) const { return m_rows.value(row).value(column); }
     QList<int> m_dateColumns; // shown as a French reader writes a date, in local time
+    QStringList m_descriptions; // each header's tooltip and accessible description
 
 private:
     sqlite::Statement m_statement;
@@ -64,11 +65,12 @@ private:
     Qt::SortOrder m_order = Qt::AscendingOrder;
 };
 
-// The messages set aside: date, sender, subject and reason.
+// The messages set aside: id (hidden by the view), date, sender, subject and reason.
 class SetAsideModel : public StatementModel
 {
     Q_OBJECT
 public:
     explicit SetAsideModel(QObject* parent = nullptr);
     void show(const Base* base);
+    qlonglong idAt(int row) const;
 };

@@ -7,18 +7,17 @@
 #include "tally/imapsource.h"
 #include "tally/importer.h"
 #include "tally/xlsx.h"
-#include "tallywindows/countspage.h"
+#include "tallywindows/filterbar.h"
 #include "tallywindows/mailboxwindow.h"
 #include "tallywindows/report.h"
 #include "tallywindows/responsesmodel.h"
 #include "tallywindows/responsewindow.h"
+#include "tallywindows/summarypage.h"
 #include "ui/messagebox.h"
 #include "ui/plaintext.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -27,6 +26,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -34,9 +35,6 @@
 
 namespace
 {
-
-// A date filter left at its lowest date sets no bound.
-const QDate NoBound(2000, 1, 1);
 
 enum Tab { ResponsesTab, CountsTab, UnrecognisedTab };
 
@@ -103,12 +101,12 @@ TallyWindow::TallyWindow(QWidget* parent)
       m_setAside(new SetAsideModel(this)),
       m_table(new QTableView),
       m_unrecognised(new QTableView),
-      m_counts(new CountsPage),
+      m_summaryPage(new SummaryPage),
       m_tabs(new QTabWidget),
-      m_establishment(new QComboBox),
-      m_from(new QDateEdit),
-      m_to(new QDateEdit),
-      m_replaced(new QCheckBox(QStringLiteral("Réponses &remplacées aussi"))),
+      m_responsesTab(new QStackedWidget),
+      m_empty(new QWidget),
+      m_filters(new FilterBar),
+      m_contacts(new QCheckBox(QStringLiteral("Noms et adresses dans le rapport"))),
       m_summary(ui::label())
 {
     setWindowTitle(QStringLiteral("Dépouillement"));
@@ -122,25 +120,50 @@ TallyWindow::TallyWindow(QWidget* parent)
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setWordWrap(false);
     m_table->setAccessibleName(QStringLiteral("Réponses"));
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(m_table, &QTableView::activated, this,
             [this](const QModelIndex& index) { showResponse(index.row()); });
 
     m_unrecognised->setModel(m_setAside);
     m_unrecognised->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_unrecognised->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_unrecognised->horizontalHeader()->setStretchLastSection(true);
     m_unrecognised->setAccessibleName(QStringLiteral("Messages non reconnus"));
+    m_unrecognised->setToolTip(QStringLiteral("Double-cliquez un message pour lire son texte."));
+    connect(m_unrecognised, &QTableView::activated, this,
+            [this](const QModelIndex& index) { showSetAside(index.row()); });
 
-    m_tabs->addTab(m_table, QStringLiteral("&Réponses"));
-    m_tabs->addTab(m_counts, QStringLiteral("&Décompte"));
+    showEmptyHint();
+    m_responsesTab->addWidget(m_empty);
+    m_responsesTab->addWidget(m_table);
+    auto* countsTab = new QWidget;
+    auto* countsLayout = new QVBoxLayout(countsTab);
+    countsLayout->setContentsMargins(0, 0, 0, 0);
+    auto* reportRow = new QHBoxLayout;
+    auto* reportButton = new QPushButton(QStringLiteral("Rapport &PDF…"));
+    connect(reportButton, &QPushButton::clicked, this, [this] { exportTo(Choice::Pdf); });
+    m_contacts->setToolTip(QStringLiteral("Sans cette case, le rapport ne donne ni nom ni adresse e-mail."));
+    reportRow->addWidget(reportButton);
+    reportRow->addWidget(m_contacts);
+    reportRow->addStretch(1);
+    countsLayout->addLayout(reportRow);
+    countsLayout->addWidget(m_summaryPage, 1);
+    m_tabs->addTab(m_responsesTab, QStringLiteral("&Réponses"));
+    m_tabs->addTab(countsTab, QStringLiteral("&Décompte"));
     m_tabs->addTab(m_unrecognised, QStringLiteral("&Non reconnus"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == CountsTab && m_countsStale)
             recount();
     });
+    connect(m_filters, &FilterBar::changed, this, &TallyWindow::applyFilter);
+    connect(m_filters, &FilterBar::misread, this, [this](const QString& typed) {
+        statusBar()->showMessage(QStringLiteral("Date incomprise : « %1 ». Écrivez-la jj/mm/aaaa, par exemple "
+                                                "08/12/2026.").arg(typed), 10000);
+    });
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(buildFilterBar());
+    layout->addWidget(m_filters);
     layout->addWidget(m_tabs, 1);
     setCentralWidget(central);
     statusBar()->addWidget(m_summary, 1);
@@ -194,52 +217,17 @@ void TallyWindow::buildMenus()
                                       }
                                   });
     file->addSeparator();
-    m_needBase << file->addAction(QStringLiteral("Exporter en &CSV…"), this,
-                                  [this] { exportTo(Choice::Csv); });
+    QMenu* csv = file->addMenu(QStringLiteral("Exporter en &CSV"));
+    m_needBase << csv->menuAction();
+    csv->addAction(QStringLiteral("Séparateur « ; » (tableurs en français)…"), this,
+                   [this] { exportTo(Choice::Csv, ';'); });
+    csv->addAction(QStringLiteral("Séparateur « , »…"), this, [this] { exportTo(Choice::Csv, ','); });
     m_needBase << file->addAction(QStringLiteral("Exporter en &XLSX…"), this,
                                   [this] { exportTo(Choice::Xlsx); });
     m_needBase << file->addAction(QStringLiteral("&Rapport PDF…"), this,
                                   [this] { exportTo(Choice::Pdf); });
     file->addSeparator();
     file->addAction(QStringLiteral("&Quitter"), QKeySequence::Quit, this, &QWidget::close);
-}
-
-QWidget* TallyWindow::buildFilterBar()
-{
-    auto* bar = new QWidget;
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* establishment = ui::label(QStringLiteral("&Établissement :"));
-    establishment->setBuddy(m_establishment);
-    m_establishment->setMinimumContentsLength(24);
-    m_establishment->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* from = ui::label(QStringLiteral("&Du :"));
-    from->setBuddy(m_from);
-    auto* to = ui::label(QStringLiteral("&au :"));
-    to->setBuddy(m_to);
-    for (QDateEdit* d : {m_from, m_to}) {
-        d->setCalendarPopup(true);
-        d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-        d->setMinimumDate(NoBound);
-        d->setSpecialValueText(QStringLiteral("—"));
-        d->setDate(NoBound);
-        connect(d, &QDateEdit::dateChanged, this, &TallyWindow::applyFilter);
-    }
-    connect(m_establishment, &QComboBox::currentIndexChanged, this, &TallyWindow::applyFilter);
-    connect(m_replaced, &QCheckBox::toggled, this, &TallyWindow::applyFilter);
-    m_replaced->setToolTip(QStringLiteral("Montre aussi, en gris, les réponses qu’une réponse plus "
-                                          "récente du même enseignant a remplacées."));
-    row->addWidget(establishment);
-    row->addWidget(m_establishment);
-    row->addSpacing(12);
-    row->addWidget(from);
-    row->addWidget(m_from);
-    row->addWidget(to);
-    row->addWidget(m_to);
-    row->addSpacing(12);
-    row->addWidget(m_replaced);
-    row->addStretch(1);
-    return bar;
 }
 
 bool TallyWindow::openBase(const QString& path)
@@ -398,7 +386,7 @@ void TallyWindow::importFolder(const imap::Address& address)
     }
 }
 
-void TallyWindow::exportTo(Choice choice)
+void TallyWindow::exportTo(Choice choice, char separator)
 {
     if (!m_base)
         return;
@@ -408,9 +396,11 @@ void TallyWindow::exportTo(Choice choice)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Base::Filter f = filter();
     int cut = 0;
-    const bool written = choice == Choice::Csv    ? exports::csv(*m_base, f, path)
+    report::Options options;
+    options.withContacts = m_contacts->isChecked();
+    const bool written = choice == Choice::Csv    ? exports::csv(*m_base, f, path, separator)
                          : choice == Choice::Xlsx ? exports::xlsx(*m_base, f, path, &cut)
-                                                  : report::write(*m_base, f, path);
+                                                  : report::write(*m_base, f, path, options);
     QApplication::restoreOverrideCursor();
     if (!written)
         MessageBox::critical(this, QStringLiteral("Dépouillement"),
@@ -428,43 +418,28 @@ void TallyWindow::exportTo(Choice choice)
 
 Base::Filter TallyWindow::filter() const
 {
-    Base::Filter f;
-    if (m_establishment->currentIndex() > 0)
-        f.establishment = m_establishment->currentText();
-    if (m_from->date() != NoBound)
-        f.from = m_from->date();
-    if (m_to->date() != NoBound)
-        f.to = m_to->date();
-    f.withReplaced = m_replaced->isChecked();
-    return f;
+    return m_filters->filter();
 }
 
 void TallyWindow::setFilter(const Base::Filter& f)
 {
-    const QSignalBlocker a(m_establishment), b(m_from), c(m_to), d(m_replaced);
-    m_replaced->setChecked(f.withReplaced);
-    const int at = m_establishment->findText(f.establishment);
-    m_establishment->setCurrentIndex(f.establishment.isEmpty() || at < 0 ? 0 : at);
-    m_from->setDate(f.from.isValid() ? f.from : NoBound);
-    m_to->setDate(f.to.isValid() ? f.to : NoBound);
-    applyFilter();
+    m_filters->setFilter(f);
 }
 
 void TallyWindow::refreshFilterChoices()
 {
-    const QString kept = m_establishment->currentIndex() > 0 ? m_establishment->currentText()
-                                                             : QString();
-    const QSignalBlocker blocker(m_establishment);
-    m_establishment->clear();
-    m_establishment->addItem(QStringLiteral("Tous"));
-    if (m_base)
-        m_establishment->addItems(m_base->establishments());
-    m_establishment->setCurrentIndex(qMax(0, m_establishment->findText(kept)));
+    m_filters->setEstablishments(m_base ? m_base->establishments() : QStringList());
+    if (m_base) {
+        const auto [first, last] = m_base->period(Base::Filter());
+        m_filters->setPeriod(first, last);
+    }
 }
 
 void TallyWindow::applyFilter()
 {
     m_responses->show(m_base.get(), filter());
+    for (int c = 0; c < m_responses->columnCount(); ++c)
+        m_table->setColumnHidden(c, c == ResponsesModel::IdColumn);
     m_countsStale = true;
     if (m_tabs->currentIndex() == CountsTab)
         recount();
@@ -473,12 +448,19 @@ void TallyWindow::applyFilter()
 
 void TallyWindow::refresh()
 {
+    m_standing.forget(); // the base changed, or another was opened
     for (QAction* a : m_needBase)
         a->setEnabled(bool(m_base));
     m_tabs->setEnabled(bool(m_base));
     m_setAside->show(m_base.get());
+    m_unrecognised->setColumnHidden(0, true);
+    m_unrecognised->setColumnWidth(1, m_unrecognised->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 28);
+    m_unrecognised->setColumnWidth(2, m_unrecognised->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 28);
+    m_unrecognised->setColumnWidth(3, m_unrecognised->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
+    // An empty base says how to fill it, instead of an empty table.
+    const bool empty = !m_base || (m_base->responses() == 0 && m_base->setAside() == 0);
+    m_responsesTab->setCurrentWidget(empty ? m_empty : static_cast<QWidget*>(m_table));
     applyFilter();
-    m_table->setColumnHidden(ResponsesModel::IdColumn, true);
     // The date whole, and room for an address and a name.
     const QFontMetrics metrics = m_table->fontMetrics();
     m_table->setColumnWidth(1, metrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 28);
@@ -490,15 +472,13 @@ void TallyWindow::recount()
 {
     m_countsStale = false;
     if (!m_base) {
-        m_counts->show({}, 0);
+        m_summaryPage->show(summary::Tally());
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    counts::Tally tally;
-    Base::Filter standing = filter();
-    standing.withReplaced = false; // the counts are those of the standing responses
-    m_base->forEach(standing, [&tally](const Cells& row) { tally.add(row.mid(Base::AnswersFrom)); });
-    m_counts->show(tally.result(), tally.responses());
+    if (!m_standing.loaded())
+        m_standing.load(*m_base);
+    m_summaryPage->show(m_standing.tally(*m_base, filter()));
     QApplication::restoreOverrideCursor();
 }
 
@@ -510,6 +490,48 @@ void TallyWindow::showResponse(int row)
     auto* window = new ResponseWindow(m_base->response(m_responses->idAt(row)), this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+}
+
+void TallyWindow::showSetAside(int row)
+{
+    if (!m_base || row < 0)
+        return;
+    auto* window = new SetAsideWindow(m_base->setAsideMessage(m_setAside->idAt(row)), this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void TallyWindow::showEmptyHint()
+{
+    auto* layout = new QVBoxLayout(m_empty);
+    auto* words = ui::label(QStringLiteral(
+        "Cette base ne contient encore aucune réponse.\n\n"
+        "Les réponses arrivent par courrier électronique. Importez la boîte aux lettres où elles "
+        "sont rangées : un fichier mbox, un dossier Maildir ou un message enregistré (.eml), "
+        "ou lisez directement un dossier IMAP du serveur de messagerie. Un message importé deux "
+        "fois ne compte qu’une fois."));
+    words->setWordWrap(true);
+    words->setAccessibleName(QStringLiteral("Base vide"));
+    auto* file = new QPushButton(QStringLiteral("&Importer une boîte…"));
+    auto* folder = new QPushButton(QStringLiteral("&Boîte aux lettres…"));
+    file->setToolTip(QStringLiteral("Un fichier mbox ou un message .eml"));
+    folder->setToolTip(QStringLiteral("Un dossier IMAP sur le serveur"));
+    connect(file, &QPushButton::clicked, this, [this] { choose(Choice::MailboxFile); });
+    connect(folder, &QPushButton::clicked, this, [this] {
+        for (QAction* a : m_needBase)
+            if (a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_M))
+                a->trigger();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(file);
+    buttons->addWidget(folder);
+    buttons->addStretch(1);
+    layout->addStretch(1);
+    layout->addWidget(words);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+    layout->addStretch(2);
+    layout->setContentsMargins(48, 24, 48, 24);
 }
 
 QString TallyWindow::summary() const

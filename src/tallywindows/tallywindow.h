@@ -3,6 +3,7 @@
 #include "tally/base.h"
 #include "imap/mailbox.h"
 #include "tally/importer.h"
+#include "tally/standing.h"
 
 #include <QTimer>
 
@@ -11,21 +12,22 @@
 #include <memory>
 #include <optional>
 
-class CountsPage;
+class FilterBar;
 class QCheckBox;
-class QComboBox;
-class QDateEdit;
 class QLabel;
+class QStackedWidget;
 class QTabWidget;
+class SummaryPage;
 class QTableView;
 class ResponsesModel;
 class SetAsideModel;
 
-// « Dépouillement »'s window: the responses of a base in a table, sortable
-// and filtered by establishment and date, the replaced ones on request; one
-// response shown as it was answered; the counts of each question with their
-// charts; the messages that were not responses; imports and the exports of
-// what is shown.  An import runs on a thread of its own, with its own
+// « Dépouillement »'s window: the responses of a base in a table, sortable,
+// its columns named by their questions; filters on the establishment, the
+// dates and any answer; one response shown question by question; one page
+// of every question's results with their charts; the messages that were not
+// responses, each with its text and why; imports, and the exports of what
+// is shown.  An empty base says how to fill it.  An import runs on a thread of its own, with its own
 // connection to the base; the window sees what any program wrote to the
 // base within a second or two.
 class TallyWindow : public QMainWindow
@@ -56,13 +58,19 @@ public:
     void setFilter(const Base::Filter& filter);
     Base::Filter filter() const;
 
-    // Shows the response of this row of the table.
+    // Shows the response of this row of the table; the message set aside of
+    // this row of « Non reconnus ».
     void showResponse(int row);
+    void showSetAside(int row);
 
     QTableView* table() const { return m_table; }
     QTableView* unrecognised() const { return m_unrecognised; }
-    CountsPage* counts() const { return m_counts; }
+    SummaryPage* summaryPage() const { return m_summaryPage; }
+    FilterBar* filters() const { return m_filters; }
     QTabWidget* tabs() const { return m_tabs; }
+    // What an empty base shows instead of its table.
+    QWidget* emptyHint() const { return m_empty; }
+    QCheckBox* contactsInReport() const { return m_contacts; }
     QString summary() const;
 
 Q_SIGNALS:
@@ -77,11 +85,12 @@ private:
     void watchBase();
     QWidget* buildFilterBar();
     void choose(Choice choice);
-    void exportTo(Choice choice);
+    void exportTo(Choice choice, char separator = ';');
     void refresh();
     void refreshFilterChoices();
     void applyFilter();
     void recount();
+    void showEmptyHint();
 
     std::unique_ptr<Base> m_base;
     Chooser m_chooser;
@@ -92,13 +101,14 @@ private:
     SetAsideModel* m_setAside;
     QTableView* m_table;
     QTableView* m_unrecognised;
-    CountsPage* m_counts;
+    SummaryPage* m_summaryPage;
     QTabWidget* m_tabs;
-    QComboBox* m_establishment;
-    QDateEdit* m_from;
-    QDateEdit* m_to;
-    QCheckBox* m_replaced;
+    QStackedWidget* m_responsesTab;
+    QWidget* m_empty;
+    FilterBar* m_filters;
+    QCheckBox* m_contacts;
     QLabel* m_summary;
+    StandingResponses m_standing; // read when the results are first shown, again after a change
     QTimer m_watch;
     bool m_countsStale = true;
     QList<QAction*> m_needBase;

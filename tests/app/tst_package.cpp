@@ -133,7 +133,7 @@ void PackageTest::installsAndRemoves()
                     home.filePath(QStringLiteral("vide.csv")), QStringLiteral("--base"),
                     home.filePath(QStringLiteral("vide.sqlite"))});
     QVERIFY2(r.code == 0, qPrintable(r.output));
-    QVERIFY(readBytes(home.filePath(QStringLiteral("vide.csv"))).startsWith("\xEF\xBB\xBF" "date;"));
+    QVERIFY(readBytes(home.filePath(QStringLiteral("vide.csv"))).startsWith("\xEF\xBB\xBF" "Date;Expéditeur;"));
 
     r = runCommand(apt, {QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("-q"),
                          QStringLiteral("questionnaire")});

@@ -140,8 +140,16 @@ void DepouillementTest::commandLineToCsv()
     QFile f(table);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "date;expediteur;etablissement;nom_objet;q1;"));
+    // Headers in words, with their accents; --codes keeps the codes for scripts.
+    QVERIFY2(bytes.startsWith("\xEF\xBB\xBF" "Date;Expéditeur;Établissement;Nom (objet);1. Salle de TP informatisée;"
+                              "2. Date de l’équipement;"),
+             bytes.left(200).constData());
+    QVERIFY(bytes.contains(";6. Intérêt et difficulté des parties — Simulateurs, intérêt;"));
     QVERIFY(bytes.contains("\r\n"));
+    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("exporter"), QStringLiteral("--csv"), table,
+                                                QStringLiteral("--codes"), QStringLiteral("--base"), base});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
     // Python's csv, as a spreadsheet reads it: the columns by name.
     p.start(QStringLiteral("/usr/bin/python3"),
             {QStringLiteral("-c"),
@@ -155,7 +163,8 @@ void DepouillementTest::commandLineToCsv()
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
              QStringLiteral("3|Oui|en devoir ; à la maison|'Deux lignes\\r\\n.avec un point'|Jean Martin"));
 
-    // The spreadsheet, read back with openpyxl: the table, and the counts.
+    // The spreadsheet, read back with openpyxl: dates as dates, the header
+    // frozen and filtered, line breaks, the counts as percentages, the questions.
     const QString book = dir.filePath(QStringLiteral("reponses.xlsx"));
     p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("exporter"), QStringLiteral("--xlsx"),
                                                 book, QStringLiteral("--base"), base});
@@ -163,33 +172,55 @@ void DepouillementTest::commandLineToCsv()
     QCOMPARE(p.exitCode(), 0);
     p.start(QStringLiteral("/usr/bin/python3"),
             {QStringLiteral("-c"),
-             QStringLiteral("import openpyxl,sys\n"
+             QStringLiteral("import openpyxl,sys,datetime\n"
                             "b = openpyxl.load_workbook(sys.argv[1])\n"
-                            "t, c = b['Réponses'], b['Décompte']\n"
+                            "t, c, q = b['Réponses'], b['Décompte'], b['Questions']\n"
                             "head = [x.value for x in t[1]]\n"
-                            "q1 = [r[head.index('q1')].value for r in t.iter_rows(min_row=2)]\n"
-                            "n = {(r[0].value, r[1].value): (r[2].value, round(r[3].value)) "
+                            "col = lambda name: [r[head.index(name)].value for r in t.iter_rows(min_row=2)]\n"
+                            "d = t['A2']\n"
+                            "n = {(r[0].value, r[2].value): (r[3].value, r[4].value, r[4].number_format) "
                             "for r in c.iter_rows(min_row=2)}\n"
-                            "print(b.sheetnames, q1, n[('q1', 'Oui')], n[('q14', 'B')], sep='|')"),
+                            "codes = {r[0].value: (r[1].value, r[3].value) for r in q.iter_rows(min_row=2)}\n"
+                            "print(b.sheetnames, col('1. Salle de TP informatisée'), "
+                            "isinstance(d.value, datetime.datetime), d.number_format, t.freeze_panes, "
+                            "t.auto_filter.ref, repr(col('24. Autres remarques sur le contenu')[0]), "
+                            "n[('1. Salle de TP informatisée', 'Oui')], n[('1. Salle de TP informatisée', 'sans réponse')][0], "
+                            "n[('14. Intérêt des transparents', 'B')], codes['q14'], sep='|')"),
              book});
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
-             QStringLiteral("['Réponses', 'Décompte']|['Oui', None, 'Oui']|(2, 67)|(2, 67)"));
+             QStringLiteral("['Réponses', 'Décompte', 'Questions']|['Oui', None, 'Oui']|True|dd/mm/yyyy hh:mm|A2|"
+                            "A1:BY4|'Deux lignes\\n.avec un point'|(2, 1, '0%')|1|(2, 1, '0%')|"
+                            "(14, '14. Comment jugez-vous l’intérêt des transparents ?')"));
 
-    // The report, read back with pdftotext: the counts and the free texts.
+    // The report, read back with pdftotext: the counts, the free texts, no
+    // name nor address unless asked for, the 41 questions within ten pages.
     const QString pdf = dir.filePath(QStringLiteral("rapport.pdf"));
-    p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("exporter"), QStringLiteral("--pdf"),
-                                                pdf, QStringLiteral("--base"), base});
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitCode(), 0);
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QVERIFY(p.waitForFinished(30000));
-    const QString shown = QString::fromUtf8(p.readAllStandardOutput());
-    for (const QString& expected :
-         {QStringLiteral("3 réponses"), QStringLiteral("Oui : 2 (67 %)"),
-          QStringLiteral("B : 2 (67 %)"), QStringLiteral("– Marie Dupré"),
-          QStringLiteral("– en devoir ; à la maison")})
-        QVERIFY2(shown.contains(expected), qPrintable(expected + QLatin1Char('\n') + shown.left(1500)));
+    for (const bool contacts : {false, true}) {
+        QStringList args = {QStringLiteral("exporter"), QStringLiteral("--pdf"), pdf, QStringLiteral("--base"), base};
+        if (contacts)
+            args << QStringLiteral("--avec-coordonnees");
+        p.start(QStringLiteral(DEPOUILLEMENT_EXE), args);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        // pdftotext gives a no-break space as a space.
+        const QString shown = QString::fromUtf8(p.readAllStandardOutput()).replace(QChar(0xA0), QLatin1Char(' '));
+        const QStringList pages = shown.split(QLatin1Char('\f'));
+        for (const QString& expected :
+             {QStringLiteral("3 réponses"), QStringLiteral("Lycée Curie : 2"), QStringLiteral("Oui — 2 (100 %)"),
+              QStringLiteral("B — 2 (100 %)"), QStringLiteral("sans réponse — 1"),
+              QStringLiteral("1. Votre lycée possède-t-il au moins une salle de TP informatisée ?"),
+              QStringLiteral("– autre, précision : en devoir ; à la maison (×2)")})
+            QVERIFY2(shown.contains(expected), qPrintable(expected + QStringLiteral("\n") + shown.left(1500)));
+        QCOMPARE(shown.contains(QStringLiteral("Marie Dupré")), contacts);
+        QCOMPARE(shown.contains(QStringLiteral("prof@lycee-curie.fr")), false); // a sender is no contact field
+        qsizetype last = 0;
+        while (last < pages.size() && !pages[last].contains(QStringLiteral("41. Quelle(s) rubrique(s)")))
+            ++last;
+        QVERIFY2(last >= 1 && last <= 10, qPrintable(QString::number(last)));
+    }
 
     p.start(QStringLiteral(DEPOUILLEMENT_EXE), {QStringLiteral("importer")});
     QVERIFY(p.waitForFinished(30000));
@@ -262,7 +293,7 @@ void DepouillementTest::schemaVersions()
         "DROP INDEX responses_standing; DROP INDEX responses_replaced; DROP INDEX set_aside_digest; "
         "ALTER TABLE responses DROP COLUMN teacher; ALTER TABLE responses DROP COLUMN answered; "
         "ALTER TABLE responses DROP COLUMN establishment; ALTER TABLE set_aside DROP COLUMN digest; "
-        "ALTER TABLE responses RENAME COLUMN subject_name TO establishment; "
+        "ALTER TABLE responses RENAME COLUMN subject_name TO establishment; ALTER TABLE set_aside DROP COLUMN text; "
         "UPDATE responses SET superseded_by = (SELECT max(id) FROM responses) WHERE id = (SELECT min(id) FROM responses); "
         "DROP INDEX responses_received; DROP INDEX set_aside_message; DROP TABLE mailboxes; "
         "PRAGMA user_version = 1"));

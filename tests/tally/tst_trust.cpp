@@ -267,7 +267,8 @@ void TrustTest::exportsStayData()
     // The CSV, opened by LibreOffice as a double click would: no formula
     // anywhere, every text whole after its apostrophe.
     const QString csv = dir.filePath(QStringLiteral("reponses.csv"));
-    QCOMPARE(depouillement({QStringLiteral("exporter"), QStringLiteral("--csv"), csv, QStringLiteral("--base"), base}).code, 0);
+    QCOMPARE(depouillement({QStringLiteral("exporter"), QStringLiteral("--csv"), csv, QStringLiteral("--codes"),
+                            QStringLiteral("--base"), base}).code, 0);
     QCOMPARE(mode(csv), QStringLiteral("600"));
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
         QSKIP("LibreOffice is not installed (scripts/setup test)");
@@ -290,7 +291,8 @@ void TrustTest::exportsStayData()
     // The workbook: the long text cut with its mark, and said; the CSV whole.
     const QString book = dir.filePath(QStringLiteral("reponses.xlsx"));
     const testing::Run xlsx =
-        depouillement({QStringLiteral("exporter"), QStringLiteral("--xlsx"), book, QStringLiteral("--base"), base});
+        depouillement({QStringLiteral("exporter"), QStringLiteral("--xlsx"), book, QStringLiteral("--codes"),
+                       QStringLiteral("--base"), base});
     QCOMPARE(xlsx.code, 0);
     QVERIFY2(xlsx.output.contains(QStringLiteral("trop long pour une cellule")), qPrintable(xlsx.output));
     QCOMPARE(mode(book), QStringLiteral("600"));
