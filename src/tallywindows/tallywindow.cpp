@@ -204,18 +204,7 @@ void TallyWindow::buildMenus()
     m_needBase << file->addAction(QStringLiteral("Importer un &dossier Maildir…"), this,
                                   [this] { choose(Choice::MailboxFolder); });
     m_needBase << file->addAction(QStringLiteral("&Boîte aux lettres…"), QKeySequence(Qt::CTRL | Qt::Key_M),
-                                  this, [this] {
-                                      // What was asked last, even when it failed, else
-                                      // the folder imported last.
-                                      const std::optional<imap::Address> a = m_askMailbox(
-                                          this, m_lastAsked ? *m_lastAsked
-                                                            : imap::Address::fromUrl(m_base->lastFolder())
-                                                                  .value_or(imap::Address()));
-                                      if (a) {
-                                          m_lastAsked = a;
-                                          importFolder(*a);
-                                      }
-                                  });
+                                  this, &TallyWindow::askFolder);
     file->addSeparator();
     QMenu* csv = file->addMenu(QStringLiteral("Exporter en &CSV"));
     m_needBase << csv->menuAction();
@@ -501,6 +490,20 @@ void TallyWindow::showSetAside(int row)
     window->show();
 }
 
+void TallyWindow::askFolder()
+{
+    if (!m_base)
+        return;
+    // What was asked last, even when it failed, else the folder imported last.
+    const std::optional<imap::Address> a =
+        m_askMailbox(this, m_lastAsked ? *m_lastAsked
+                                       : imap::Address::fromUrl(m_base->lastFolder()).value_or(imap::Address()));
+    if (a) {
+        m_lastAsked = a;
+        importFolder(*a);
+    }
+}
+
 void TallyWindow::showEmptyHint()
 {
     auto* layout = new QVBoxLayout(m_empty);
@@ -517,11 +520,7 @@ void TallyWindow::showEmptyHint()
     file->setToolTip(QStringLiteral("Un fichier mbox ou un message .eml"));
     folder->setToolTip(QStringLiteral("Un dossier IMAP sur le serveur"));
     connect(file, &QPushButton::clicked, this, [this] { choose(Choice::MailboxFile); });
-    connect(folder, &QPushButton::clicked, this, [this] {
-        for (QAction* a : m_needBase)
-            if (a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_M))
-                a->trigger();
-    });
+    connect(folder, &QPushButton::clicked, this, &TallyWindow::askFolder);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(file);
     buttons->addWidget(folder);

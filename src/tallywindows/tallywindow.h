@@ -91,6 +91,8 @@ private:
     void applyFilter();
     void recount();
     void showEmptyHint();
+    // « Boîte aux lettres… »: the IMAP folder asked for, then imported.
+    void askFolder();
 
     std::unique_ptr<Base> m_base;
     Chooser m_chooser;
