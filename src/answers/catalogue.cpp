@@ -74,48 +74,4 @@ const std::vector<TextBox>& textBoxes()
     return boxes;
 }
 
-const std::vector<FocusStop>& focusOrder()
-{
-    static const std::vector<FocusStop> order = [] {
-        std::vector<FocusStop> o;
-        auto add = [&o](Kind k, int from, int to) {
-            for (int i = from; i <= to; ++i)
-                o.push_back({k, i});
-        };
-        add(Kind::Frame, 0, 1);
-        add(Kind::Text, 0, 1);
-        add(Kind::Frame, 2, 3);
-        add(Kind::Text, 2, 5);
-        add(Kind::Frame, 13, 15);
-        add(Kind::Difficulty, 0, 3);
-        add(Kind::Interest, 0, 5);
-        add(Kind::Frame, 4, 4);
-        add(Kind::Text, 6, 6);
-        add(Kind::Interest, 6, 7);
-        add(Kind::Difficulty, 4, 4);
-        add(Kind::Check, 0, 2);
-        add(Kind::Text, 7, 7);
-        add(Kind::Interest, 8, 8);
-        add(Kind::Frame, 5, 5);
-        add(Kind::Text, 8, 9);
-        add(Kind::Check, 3, 5);
-        add(Kind::Text, 10, 12);
-        add(Kind::Frame, 6, 9);
-        add(Kind::Check, 6, 13);
-        add(Kind::Text, 13, 13);
-        add(Kind::Frame, 10, 10);
-        add(Kind::Check, 14, 18);
-        add(Kind::Text, 14, 14);
-        add(Kind::Frame, 11, 11);
-        add(Kind::Site, 0, 0);
-        add(Kind::Check, 19, 20);
-        add(Kind::Frame, 12, 12);
-        add(Kind::Text, 15, 18);
-        add(Kind::Command, 1, 2);
-        add(Kind::Check, 21, 22);
-        return o;
-    }();
-    return order;
-}
-
 } // namespace catalogue

@@ -53,13 +53,8 @@ const YesNoPair& yesNoPair(int frame);
 const std::vector<CheckBox>& checkBoxes();
 const std::vector<TextBox>& textBoxes();
 
-// Keyboard focus order of the answer controls and the two command buttons.
+// What the page places: the answer controls and the two command buttons.
 enum class Kind { Frame, Text, Check, Interest, Difficulty, Site, Command };
-struct FocusStop {
-    Kind kind;
-    int index; // Command: 1 or 2; Site: 0
-};
-const std::vector<FocusStop>& focusOrder();
 
 // The parts of the cédérom in question 6, each with its interest list and,
 // but for one, its difficulty list.

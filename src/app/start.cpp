@@ -2,6 +2,7 @@
 
 #include "app/french.h"
 #include "app/terminationwatcher.h"
+#include "sheet/draftkeeper.h"
 #include "sheet/feuillep.h"
 #include "storage/places.h"
 
@@ -22,8 +23,9 @@ int runQuestionnaire(QApplication& app)
                      &feuillep::terminate);
     // Unload has written the flag: end at once, whatever other window is open.
     QObject::connect(&sheet, &feuillep::ended, &app, [] { QCoreApplication::exit(0); });
+    DraftKeeper* draft = DraftKeeper::attach(sheet);
     sheet.show();
     // Asked over the shown window, once the loop runs.
-    QTimer::singleShot(0, &sheet, &feuillep::offerDraft);
+    QTimer::singleShot(0, draft, [draft, &sheet] { draft->offer(&sheet); });
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "sheet/answercontrols.h"
 
+#include "sheet/pagescript.h"
+
 #include "answers/scales.h"
 #include "sheet/sheetfont.h"
 #include "ui/fonts.h"
@@ -144,20 +146,27 @@ QString AnswerControls::t1Text(int index) const
     return QString();
 }
 
-std::vector<QWidget*> AnswerControls::focusChain() const
+void AnswerControls::chainFocus(const std::vector<QWidget*>& first, QWidget* last)
 {
-    std::vector<QWidget*> chain;
-    for (const catalogue::FocusStop& stop : catalogue::focusOrder()) {
-        if (stop.kind != catalogue::Kind::Frame) {
-            chain.push_back(control(stop.kind, stop.index));
-            continue;
+    std::vector<QWidget*> chain = first;
+    // The page script places each control once, row by row, left to right.
+    for (const pagescript::Row& row : pagescript::rows())
+        for (const pagescript::Step& step : row) {
+            using Op = pagescript::Op;
+            if (step.op != Op::Place && step.op != Op::PlaceAt && step.op != Op::CentreInner &&
+                step.op != Op::CentreOuter && step.op != Op::PlaceRight)
+                continue;
+            if (step.kind != catalogue::Kind::Frame) {
+                chain.push_back(control(step.kind, step.index));
+                continue;
+            }
+            const catalogue::YesNoPair& pair = catalogue::yesNoPair(step.index);
+            chain.push_back(Option1(pair.oui));
+            chain.push_back(Option1(pair.non));
         }
-        for (int i : Option1.indices()) {
-            if (Option1(i)->parentWidget() == Frame1(stop.index))
-                chain.push_back(Option1(i));
-        }
-    }
-    return chain;
+    chain.push_back(last);
+    for (size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void AnswerControls::loadScales()

@@ -41,9 +41,10 @@ public:
 protected:
     // Creates every control on the page, the command buttons first.
     void createControls(QWidget* page);
-    // The controls in keyboard focus order; a yes/no pair stands for its two
-    // buttons, in index order.
-    std::vector<QWidget*> focusChain() const;
+    // Tab and Shift+Tab go from `first` through the controls in the order the
+    // page shows them, question by question (a yes/no pair: « Oui », then
+    // « Non »), the command buttons where they stand, to `last`.
+    void chainFocus(const std::vector<QWidget*>& first, QWidget* last);
     // Fills the drop-down lists with their scales, nothing selected.
     void loadScales();
 };

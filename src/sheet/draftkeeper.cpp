@@ -1,6 +1,7 @@
 #include "sheet/draftkeeper.h"
 
 #include "sheet/answercontrols.h"
+#include "sheet/feuillep.h"
 #include "ui/messagebox.h"
 
 #include <QCheckBox>
@@ -88,6 +89,16 @@ DraftKeeper::DraftKeeper(AnswerControls& controls, const QString& path, QObject*
     connect(controls.site, &QComboBox::currentIndexChanged, this, watch);
 }
 
+DraftKeeper* DraftKeeper::attach(feuillep& sheet)
+{
+    const QString folder = sheet.places().draftDirectory;
+    auto* keeper = new DraftKeeper(sheet, folder.isEmpty() ? QString() : draft::path(folder), &sheet);
+    // Whatever was typed last is on disk before the program ends.
+    connect(&sheet, &feuillep::unloading, keeper, &DraftKeeper::flush);
+    connect(&sheet, &feuillep::answersSent, keeper, &DraftKeeper::discard);
+    return keeper;
+}
+
 draft::Draft DraftKeeper::snapshot() const
 {
     draft::Draft d;
@@ -167,12 +178,20 @@ void DraftKeeper::offer(QWidget* parent)
     if (read == draft::Read::Found) {
         const QDateTime when = d.changed.toLocalTime();
         const QLocale french(QLocale::French);
-        const QString question =
-            QStringLiteral("Des réponses saisies le %1 à %2 n’ont pas été envoyées.\r\n"
-                           "Voulez-vous les reprendre ?")
-                .arg(french.toString(when.date(), QStringLiteral("d MMMM yyyy")),
-                     when.time().toString(QStringLiteral("HH:mm")));
-        if (!MessageBox::question(parent, QStringLiteral("Reprendre les réponses"), question)) {
+        MessageBox::Record ask;
+        ask.icon = QMessageBox::Question;
+        ask.title = QStringLiteral("Reprendre les réponses");
+        ask.text = QStringLiteral("Des réponses saisies le %1 à %2 n’ont pas été envoyées.\r\n"
+                                  "Voulez-vous les reprendre ?")
+                       .arg(french.toString(when.date(), QStringLiteral("d MMMM yyyy")),
+                            when.time().toString(QStringLiteral("HH:mm")));
+        ask.informative = QStringLiteral("« Supprimer le brouillon » efface ces réponses : le questionnaire "
+                                         "commence vide.");
+        ask.buttons = QMessageBox::Yes | QMessageBox::No;
+        ask.defaultButton = QMessageBox::Yes;
+        ask.buttonTexts = {{QMessageBox::Yes, QStringLiteral("&Reprendre")},
+                           {QMessageBox::No, QStringLiteral("&Supprimer le brouillon")}};
+        if (MessageBox::show(parent, ask) != QMessageBox::Yes) {
             draft::remove(m_path);
             return;
         }

@@ -7,6 +7,7 @@
 #include <QString>
 
 class AnswerControls;
+class feuillep;
 class QTimer;
 class QWidget;
 
@@ -22,6 +23,11 @@ public:
     // path: the draft file; empty keeps nothing.
     DraftKeeper(AnswerControls& controls, const QString& path, QObject* parent = nullptr);
 
+    // The keeper of a sheet window, in the window's draft folder (none: the
+    // answers are not kept) and owned by it: written before the window ends,
+    // removed once its answers have gone.
+    static DraftKeeper* attach(feuillep& sheet);
+
     // What the controls hold now, as a draft; entries only for answers given.
     draft::Draft snapshot() const;
     // Fills the controls from a draft, all or nothing: false, with nothing
@@ -29,8 +35,9 @@ public:
     // cannot (an index out of range, a text too long for its box...).
     bool restore(const draft::Draft& draft);
 
-    // At start: a draft left by an earlier run is offered back (the user is
-    // asked, « Non » deletes it); a damaged one is set aside, saying so.
+    // At start: a draft left by an earlier run is offered back (« Reprendre »,
+    // or « Supprimer le brouillon », which the question says deletes it); a
+    // damaged one is set aside, saying so.
     void offer(QWidget* parent);
 
     // Writes now what is pending.

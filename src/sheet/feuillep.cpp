@@ -5,7 +5,6 @@
 #include "dialup/hangupquestion.h"
 #include "sheet/banner.h"
 #include "sheet/composebuffer.h"
-#include "sheet/draftkeeper.h"
 #include "sheet/page.h"
 #include "sheet/pagescroll.h"
 #include "sheet/printeddocument.h"
@@ -42,13 +41,8 @@ feuillep::feuillep(const Places& places, QWidget* parent) : QWidget(parent), m_p
     createStaticControls();
     createControls(P1);
     spokennames::apply(*this);
-    std::vector<QWidget*> chain = {P1, VScroll1, P2};
-    for (QWidget* c : focusChain())
-        chain.push_back(c);
     // The close image last: Tab from the scroll bar must not land on it.
-    chain.push_back(Image1);
-    for (size_t i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    chainFocus({P1, VScroll1, P2}, Image1);
     m_rule = new WindowRuleKeeper(this);
     connectHandlers();
     new PageScroll(this, P1, VScroll1);
@@ -58,17 +52,6 @@ feuillep::feuillep(const Places& places, QWidget* parent) : QWidget(parent), m_p
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { terminate(); });
 
     Form_Load();
-    // After Load: the lists hold their scales, the blank state is known.
-    m_draft = new DraftKeeper(*this,
-                              m_places.draftDirectory.isEmpty()
-                                  ? QString()
-                                  : draft::path(m_places.draftDirectory),
-                              this);
-}
-
-void feuillep::offerDraft()
-{
-    m_draft->offer(this);
 }
 
 feuillep::~feuillep()
@@ -144,8 +127,7 @@ void feuillep::Form_QueryUnload()
 void feuillep::Form_Unload()
 {
     m_unloaded = true;
-    // Whatever was typed last is on disk before the program ends.
-    m_draft->flush();
+    Q_EMIT unloading();
     writeFlag(QStringLiteral("NON"));
     Q_EMIT ended();
 }

@@ -16,7 +16,6 @@ class Page;
 class QDialog;
 class QPrinter;
 class QScrollBar;
-class DraftKeeper;
 class QTimer;
 class WindowRuleKeeper;
 
@@ -55,11 +54,6 @@ public:
     // what exec returned.
     int runOwnModal(QDialog* dialog);
 
-    // The answers kept while they are entered (see DraftKeeper).
-    DraftKeeper* draft() const { return m_draft; }
-    // At start, once shown: a draft left by an earlier run is offered back.
-    void offerDraft();
-
     // Lifecycle.
     // Ends the program without asking anything: a termination signal or the
     // end of the desktop session.  Unload still runs.
@@ -68,6 +62,10 @@ public:
     void setDialupLink(std::unique_ptr<DialupLink> link);
 
 Q_SIGNALS:
+    // Unload is under way: what must reach the disk goes now.
+    void unloading();
+    // The answers went by e-mail.
+    void answersSent();
     // Unload has run: the program must end now.
     void ended();
 
@@ -117,5 +115,4 @@ private:
     bool m_unloaded = false;
     bool m_askOnClose = true;
     std::unique_ptr<DialupLink> m_dialup;
-    DraftKeeper* m_draft = nullptr;
 };

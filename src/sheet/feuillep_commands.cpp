@@ -3,7 +3,6 @@
 #include "dispatch/exporter.h"
 #include "sheet/sheetanswers.h"
 #include "sheet/composebuffer.h"
-#include "sheet/draftkeeper.h"
 #include "sheet/feuillep.h"
 #include "sheet/printeddocument.h"
 
@@ -34,10 +33,9 @@ void feuillep::Command2_Click()
     majtexte();
     Exporter dispatch(
         m_places.settingsDirectory, [this] { return rtf1->plainText(); }, this);
-    // When the settings cannot be read the window never appears.  Once the
-    // answers have gone, their draft goes too.
+    // When the settings cannot be read the window never appears.
     if (dispatch.loaded() && runOwnModal(&dispatch) == QDialog::Accepted)
-        m_draft->discard();
+        Q_EMIT answersSent();
 }
 
 void feuillep::majtexte()

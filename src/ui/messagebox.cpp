@@ -2,6 +2,7 @@
 
 #include "ui/plaintext.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QList>
 
@@ -30,6 +31,9 @@ QMessageBox* MessageBox::build(QWidget* parent, const Record& r)
     box->setText(r.text);
     if (r.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(r.defaultButton);
+    for (auto it = r.buttonTexts.cbegin(); it != r.buttonTexts.cend(); ++it)
+        if (QAbstractButton* b = box->button(it.key()))
+            b->setText(it.value());
     if (!r.informative.isEmpty()) {
         box->setInformativeText(r.informative);
         for (QLabel* label : box->findChildren<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))

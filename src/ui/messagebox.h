@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 
@@ -18,6 +19,9 @@ public:
         QString details;     // behind « Montrer les détails », empty when it has none
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        // Words of a button in place of its standard ones (« Reprendre »
+        // for Yes...), where the standard ones would not say what it does.
+        QMap<QMessageBox::StandardButton, QString> buttonTexts;
     };
 
     static QMessageBox::StandardButton show(QWidget* parent, const Record& record);

@@ -1,7 +1,8 @@
 #pragma once
 
-// A sheet window of its own directory (its draft in "brouillon" there),
-// shown and settled, for the tests.
+// A sheet window of its own directory (its draft kept in "brouillon" there,
+// as the program keeps it), shown and settled, for the tests.
+#include "sheet/draftkeeper.h"
 #include "sheet/feuillep.h"
 #include "storage/draft.h"
 #include "support/helpers.h"
@@ -17,6 +18,7 @@ struct ShownSheet {
     QString draftPath() const { return draft::path(dir.filePath(QStringLiteral("brouillon"))); }
     ShownSheet()
     {
+        DraftKeeper::attach(w);
         w.show();
         if (!QTest::qWaitForWindowExposed(&w))
             qWarning("sheet not exposed");

@@ -113,6 +113,7 @@ void DraftTest::keptThenOfferedBack()
     QTemporaryDir dir;
     {
         feuillep w(placesIn(dir));
+        DraftKeeper::attach(w);
         answer(w);
         // On disk within a second, before anything closes.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(draftIn(dir)), 1000);
@@ -120,7 +121,7 @@ void DraftTest::keptThenOfferedBack()
     }
     feuillep again(placesIn(dir));
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    again.offerDraft();
+    DraftKeeper::attach(again)->offer(&again);
     QCOMPARE(MessageBox::count(), 1);
     QCOMPARE(MessageBox::last().title, QStringLiteral("Reprendre les réponses"));
     QVERIFY2(MessageBox::last().text.contains(
@@ -132,7 +133,9 @@ void DraftTest::keptThenOfferedBack()
     again.close();
     feuillep third(placesIn(dir));
     MessageBox::setNextAnswer(QMessageBox::No);
-    third.offerDraft();
+    DraftKeeper::attach(third)->offer(&third);
+    QCOMPARE(MessageBox::last().buttonTexts.value(QMessageBox::No), QStringLiteral("&Supprimer le brouillon"));
+    QVERIFY(MessageBox::last().informative.contains(QStringLiteral("efface ces réponses")));
     QVERIFY(!third.Option1(0)->isChecked());
     QVERIFY(!QFile::exists(draftIn(dir)));
 }
@@ -141,11 +144,12 @@ void DraftTest::noAnswersNoDraft()
 {
     QTemporaryDir dir;
     feuillep w(placesIn(dir));
+    DraftKeeper* draft = DraftKeeper::attach(w);
     w.Check1(3)->click();
-    w.draft()->flush();
+    draft->flush();
     QVERIFY(QFile::exists(draftIn(dir)));
     w.Check1(3)->click(); // taken back: nothing is answered
-    w.draft()->flush();
+    draft->flush();
     QVERIFY(!QFile::exists(draftIn(dir)));
 }
 
@@ -171,7 +175,7 @@ void DraftTest::damagedDrafts()
     feuillep w(placesIn(dir));
     MessageBox::setNextAnswer(QMessageBox::Yes); // if asked
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    w.offerDraft();
+    DraftKeeper::attach(w)->offer(&w);
     QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
     QCOMPARE(MessageBox::last().title, QStringLiteral("Réponses illisibles"));
     QVERIFY(!w.Check1(3)->isChecked());
@@ -188,6 +192,7 @@ static int child(const QString& mode, const QString& folder)
 {
     const Places places{folder, folder, folder + QStringLiteral("/data")};
     feuillep w(places);
+    DraftKeeper* draft = DraftKeeper::attach(w);
     TerminationWatcher watcher;
     QObject::connect(&watcher, &TerminationWatcher::terminationRequested, &w, &feuillep::terminate);
     QObject::connect(&w, &feuillep::ended, qApp, [] { QCoreApplication::exit(2); });
@@ -200,7 +205,7 @@ static int child(const QString& mode, const QString& folder)
         return QCoreApplication::exec();
     }
     MessageBox::setNextAnswer(QMessageBox::Yes);
-    w.offerDraft();
+    draft->offer(&w);
     return answered(w) ? 0 : 1;
 }
 
