@@ -7,7 +7,6 @@
 #include "sheet/composebuffer.h"
 #include "sheet/page.h"
 #include "sheet/pagescroll.h"
-#include "sheet/printeddocument.h"
 #include "sheet/spokennames.h"
 #include "sheet/windowrulekeeper.h"
 #include "storage/runningflag.h"
@@ -18,8 +17,6 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QPrinter>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 

@@ -1,6 +1,7 @@
 // The two outlets of the answers, printing for posting and e-mail, and the
 // answer text they both take.
 #include "dispatch/exporter.h"
+#include "sheet/blankquestion.h"
 #include "sheet/sheetanswers.h"
 #include "sheet/composebuffer.h"
 #include "sheet/feuillep.h"
@@ -11,6 +12,8 @@
 
 void feuillep::Command1_Click()
 {
+    if (!blankquestion::goOn(*this, blankquestion::Outlet::Print, this))
+        return;
     // The printer set-up: the user chooses a printer or cancels, and
     // cancelling leaves everything, rtf1 included, as it was.
     QPrintDialog setup(CommonDialog1.get(), this);
@@ -28,6 +31,8 @@ void feuillep::Command1_Click()
 
 void feuillep::Command2_Click()
 {
+    if (!blankquestion::goOn(*this, blankquestion::Outlet::Mail, this))
+        return;
     // The answer text alone; the dispatch window reads it when it sends.
     rtf1->clear();
     majtexte();

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void sentFromTheSheet();
     void failedThenCancelledFromTheSheet();
     void unreadableSettingsShowNoWindow();
+    void aBlankSheetAsksFirst();
 };
 
 namespace
@@ -153,6 +154,7 @@ void SendCommandTest::unreadableSettingsShowNoWindow()
     ShownSheet s;
     feuillep& w = s.w;
     QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("PARANET.LST")));
+    MessageBox::setNextAnswer(QMessageBox::Yes); // sent blank all the same
     MessageBox::setNextAnswer(QMessageBox::Ok);
     // Should the dispatch window show all the same, it is noted and closed.
     bool appeared = false;
@@ -168,11 +170,44 @@ void SendCommandTest::unreadableSettingsShowNoWindow()
     watch.start(20);
     QTest::mouseClick(w.Command2, Qt::LeftButton);
     watch.stop();
-    QCOMPARE(MessageBox::count(), 1);
+    QCOMPARE(MessageBox::count(), 2);
     QCOMPARE(MessageBox::last().title, QStringLiteral("Lecture impossible"));
     QVERIFY(!appeared);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QVERIFY(w.isVisible());
+}
+
+void SendCommandTest::aBlankSheetAsksFirst()
+{
+    // Untouched but for question 2's « année »: asked, « Non » the default,
+    // and « Non » neither opens the dispatch window nor prints.
+    ShownSheet s;
+    for (QPushButton* command : {s.w.Command2, s.w.Command1}) {
+        bool opened = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+        watch.start(20);
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QTest::mouseClick(command, Qt::LeftButton);
+        watch.stop();
+        QVERIFY(!opened);
+        QCOMPARE(MessageBox::last().defaultButton, QMessageBox::No);
+        QCOMPARE(MessageBox::last().text,
+                 command == s.w.Command2
+                     ? QStringLiteral("Vous n'avez répondu à aucune question. Envoyer quand même ?")
+                     : QStringLiteral("Vous n'avez répondu à aucune question. Imprimer quand même ?"));
+    }
+    QCOMPARE(MessageBox::count(), 2);
+    // One answer is enough to go without a question.
+    s.w.Check1(21)->click();
+    onNextModal([](QWidget* modal) { modal->close(); });
+    QTest::mouseClick(s.w.Command1, Qt::LeftButton);
+    QCOMPARE(MessageBox::count(), 2);
 }
 
 QTEST_MAIN(SendCommandTest)
