@@ -17,6 +17,10 @@ set(QUESTIONNAIRE_SEARCH_PAGE "http://www.tarvel.fr/recherche/" CACHE STRING
     "PARANET.LST record 2: the search page")
 set(QUESTIONNAIRE_RECIPIENT "avis@tarvel.example" CACHE STRING
     "PARANET.LST record 6: the publisher's address, where the answers go")
+# The page's introduction asks for the answers « avant le <this> si possible »:
+# a publisher running the questionnaire again sets its own date (UTF-8).
+set(QUESTIONNAIRE_REPLY_BY "1er janvier 2001" CACHE STRING
+    "The date the answers are asked back by, as the introduction says it")
 set(QUESTIONNAIRE_UPDATE_PROCEDURES "http://www.tarvel.fr/maj/procedures.txt" CACHE STRING
     "PARANET.LST record 7: the on-line update procedures")
 set(QUESTIONNAIRE_CARDS "http://www.tarvel.fr/cartes/" CACHE STRING

@@ -3,6 +3,7 @@
 #include "answers/questions.h"
 
 #include <cmath>
+#include <string>
 #include <limits>
 
 namespace pagescript
@@ -97,6 +98,14 @@ const char* q(int number)
     return questions::page(number).text;
 }
 
+// The introduction's third line: the reply-by date is the build's.
+const char* replyBy()
+{
+    static const std::string line =
+        std::string(QUESTIONNAIRE_REPLY_BY) + " si possible, à l’adresse suivante :";
+    return line.c_str();
+}
+
 // A question on one line with its answer control right after the text.
 Row ask(const char* text, Kind kind, int index, std::initializer_list<Step> then)
 {
@@ -155,7 +164,7 @@ const std::vector<Row>& rows()
               "choisi on non pour vos élèves, les éditions"),
          line("Tarvel vous seraient reconnaissantes de bien vouloir répondre au questionnaire "
               "suivant, et de nous le retourner avant le"),
-         line("1er janvier 2001 si possible, à l’adresse suivante :")},
+         line(replyBy())},
         {centre("Editions TARVEL"), centre("Cédérom Orbitalis Seconde"),
          centre("5, rue des Ormeaux"), centre("75000 Paris"), endLine()},
         {line("ou par courrier électronique (bouton en bas de page). Merci d’avance."), endLine(2)},
