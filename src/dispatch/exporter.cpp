@@ -394,7 +394,7 @@ void Exporter::Winsock1_Failed(const SmtpSession::Failure& failure)
     r.title = QStringLiteral("Erreur transmission");
     r.text = QStringLiteral("Erreur lors de la transmission.\r\nVérifier les paramètres de connexion.");
     // What happened and what to try, without opening the details.
-    r.informative = failuretext::informative(failure, submission);
+    r.informative = failuretext::informative(failure, submission, m_profiles.load(settings.serveur).mode);
     r.details = failuretext::details(failure, settings.serveur, submission);
     r.buttons = QMessageBox::Ok;
     MessageBox::show(this, r);

@@ -260,14 +260,27 @@ const char* const Later =
     "Réessayez plus tard ; si cela ne passe toujours pas, imprimez les réponses et envoyez-les "
     "par la poste.";
 const char* const ServerName =
-    "Vérifiez le nom du serveur de courrier sortant dans « Paramètres ».";
+    "Vérifiez le nom du serveur de courrier sortant dans « Paramètres » : « Rechercher » le "
+    "trouve d’après votre adresse électronique.";
 const char* const Blocked =
     "Le réseau bloque peut-être ce port : choisissez « Automatique » dans « Connexion… », ou "
     "demandez à l’administrateur du réseau.";
+// The same, when automatic mode has already tried every port.
+const char* const BlockedEverywhere =
+    "Le réseau bloque peut-être les ports de courrier (465, 587 et 25) : demandez à "
+    "l’administrateur du réseau, essayez depuis une autre connexion, ou imprimez les réponses "
+    "et envoyez-les par la poste.";
 const char* const Sender =
     "Le serveur a refusé l’expéditeur : vérifiez l’adresse électronique dans « Paramètres » "
     "(il faut souvent celle de votre compte chez ce fournisseur).";
 const char* const Password = "Vérifiez le mot de passe, puis expédiez de nouveau.";
+const char* const RelayRefused =
+    "Le serveur refuse de transmettre le message : vérifiez le serveur et l’adresse dans "
+    "« Paramètres », ou choisissez STARTTLS dans « Connexion… » pour vous identifier.";
+const char* const RelayRefusedEncrypted =
+    "Le serveur refuse de transmettre le message : vérifiez le serveur et l’adresse dans "
+    "« Paramètres », et l’identifiant dans « Connexion… » (souvent l’adresse de votre compte "
+    "chez ce fournisseur).";
 const char* const Encryption =
     "Choisissez un autre mode dans « Connexion… », ou demandez à l’administrateur du réseau.";
 const char* const Post = "Imprimez les réponses et envoyez-les par la poste.";
@@ -284,9 +297,7 @@ const struct {
     {Cause::TimedOut, Where::Probing, Blocked},
     {Cause::Network, Where::Connecting, Blocked},
     {Cause::Refused, Where::MailFrom, Sender},
-    {Cause::Refused, Where::RcptTo,
-     "Le serveur refuse de transmettre le message : vérifiez le serveur et l’adresse dans "
-     "« Paramètres », ou choisissez STARTTLS dans « Connexion… » pour vous identifier."},
+    {Cause::Refused, Where::RcptTo, RelayRefused},
     {Cause::NeedsTls, Where::Any, Encryption},
     {Cause::SenderNeedsSmtpUtf8, Where::Any, Sender},
     {Cause::RecipientNeedsSmtpUtf8, Where::Any, Post},
@@ -345,19 +356,26 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
     return details;
 }
 
-QString advice(const SmtpSession::Failure& failure)
+QString advice(const SmtpSession::Failure& failure, smtp::Mode chosen)
 {
-    return lookUp(adviceTable, failure, Later);
+    const QString text = lookUp(adviceTable, failure, Later);
+    // Never « choisissez Automatique » to someone who already has, nor
+    // STARTTLS to someone who uses encryption already.
+    if (chosen == Mode::Automatic && text == QString::fromUtf8(Blocked))
+        return QString::fromUtf8(BlockedEverywhere);
+    if (chosen != Mode::Plain && text == QString::fromUtf8(RelayRefused))
+        return QString::fromUtf8(RelayRefusedEncrypted);
+    return text;
 }
 
-QString informative(const SmtpSession::Failure& failure, quint16 submissionPort)
+QString informative(const SmtpSession::Failure& failure, quint16 submissionPort, smtp::Mode chosen)
 {
     QString text = cause(failure, submissionPort);
     // What a server that said no said, as it said it: "550 … Relay access denied".
     if (failure.cause != Cause::Unreachable && !failure.reply.lines.isEmpty() &&
         failure.reply.code >= 400)
         text += QLatin1Char('\n') + smtp::printable(failure.reply.lines.last());
-    return text + QStringLiteral("\n\n") + advice(failure);
+    return text + QStringLiteral("\n\n") + advice(failure, chosen);
 }
 
 QString waiting(SmtpSession::State state, SmtpConnector::Stage stage)
@@ -375,10 +393,12 @@ QString refusal(const SmtpSession::Start& verdict)
     const QString toCorrect = QStringLiteral("\r\nCliquer sur « paramètres » pour le corriger.");
     switch (verdict.setting) {
     case Setting::Server:
+        // No help to consult: say where the server comes from.
         if (verdict.fault == Fault::Empty)
             return QStringLiteral(
-                "Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer une carte."
-                "\r\nCliquer sur « paramètres » pour le saisir et consulter l'aide si nécessaire.");
+                "Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer le questionnaire."
+                "\r\nCliquez sur « Paramètres » : « Rechercher » le trouve d’après votre adresse "
+                "électronique ; sinon, votre fournisseur de messagerie l’indique dans son aide.");
         return QStringLiteral("Le nom du serveur de courrier sortant (SMTP) ") +
                faultText(serverFaults, verdict.fault) + toCorrect;
     case Setting::Text:

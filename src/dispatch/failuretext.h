@@ -18,10 +18,11 @@ QString details(const SmtpSession::Failure& failure, const QString& host, quint1
 
 // The cause alone (the details' first lines), then the server's refusal as it
 // said it, then one sentence on what to try: the informative text of the box.
-QString informative(const SmtpSession::Failure& failure, quint16 submissionPort);
+// chosen: the mode the user's connection settings ask for.
+QString informative(const SmtpSession::Failure& failure, quint16 submissionPort, smtp::Mode chosen);
 
-// What to try after this failure, one sentence.
-QString advice(const SmtpSession::Failure& failure);
+// What to try after this failure, one sentence that fits the mode chosen.
+QString advice(const SmtpSession::Failure& failure, smtp::Mode chosen);
 
 // The step a run is at, as the status line says what it waits for.
 QString waiting(SmtpSession::State state, SmtpConnector::Stage stage);

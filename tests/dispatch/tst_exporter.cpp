@@ -1,5 +1,6 @@
 #include "app/french.h"
 #include "dispatch/exporter.h"
+#include "dispatch/failuretext.h"
 #include "support/smtppeer.h"
 #include "smtp/smtpsession.h"
 #include "settings/param.h"
@@ -27,6 +28,7 @@ class ExporterTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void adviceFitsTheModeChosen();
     void initTestCase();
     void init();
     void look();
@@ -412,9 +414,10 @@ void ExporterTest::refusedBeforeConnecting_data()
     QTest::addColumn<QByteArray>("server");
     QTest::addColumn<QString>("text");
     const QString noServer =
-        QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer une "
-                       "carte.\r\nCliquer sur « paramètres » pour le saisir et consulter l'aide "
-                       "si nécessaire.");
+        QStringLiteral("Il faut indiquer le serveur de courrier sortant (SMTP) pour envoyer le "
+                       "questionnaire.\r\nCliquez sur « Paramètres » : « Rechercher » le trouve "
+                       "d’après votre adresse électronique ; sinon, votre fournisseur de messagerie "
+                       "l’indique dans son aide.");
     QTest::newRow("no server") << QByteArray("a@b.fr") << QByteArray() << noServer;
     QTest::newRow("spaces") << QByteArray("a@b.fr") << QByteArray("   ") << noServer;
     QTest::newRow("line break")
@@ -614,6 +617,26 @@ void ExporterTest::boxesReadInFrench()
     QCOMPARE(texts, buttons);
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QVERIFY(!box->isVisible());
+}
+
+void ExporterTest::adviceFitsTheModeChosen()
+{
+    using Mode = smtp::Mode;
+    SmtpSession::Failure blocked;
+    blocked.cause = SmtpSession::Cause::Unreachable;
+    blocked.stage = SmtpConnector::Stage::Probing;
+    QVERIFY(failuretext::advice(blocked, Mode::StartTls).contains(QStringLiteral("choisissez « Automatique »")));
+    const QString automatic = failuretext::advice(blocked, Mode::Automatic);
+    QVERIFY2(!automatic.contains(QStringLiteral("Automatique")) && automatic.contains(QStringLiteral("465, 587 et 25")),
+             qPrintable(automatic));
+    SmtpSession::Failure relay;
+    relay.cause = SmtpSession::Cause::Refused;
+    relay.stage = SmtpConnector::Stage::Open;
+    relay.state = SmtpSession::State::RcptTo;
+    QVERIFY(failuretext::advice(relay, Mode::Plain).contains(QStringLiteral("choisissez STARTTLS")));
+    QVERIFY(!failuretext::advice(relay, Mode::StartTls).contains(QStringLiteral("choisissez STARTTLS")));
+    // No advice sends anyone to a help that does not exist.
+    QVERIFY(!failuretext::refusal({SmtpSession::Setting::Server, mailcheck::Fault::Empty}).contains(QStringLiteral("aide si")));
 }
 
 QTEST_MAIN(ExporterTest)
