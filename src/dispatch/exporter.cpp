@@ -6,6 +6,7 @@
 #include "smtp/tlsconfig.h"
 #include "settings/connectionwindow.h"
 #include "settings/param.h"
+#include "smtp/mailcheck.h"
 #include "storage/paranet.h"
 #include "ui/fonts.h"
 #include "ui/imagebutton.h"
@@ -34,9 +35,9 @@ const struct Caption {
     int x;
     int y;
 } captions[] = {
-    {"Annuler", 100, 84},
-    {"Paramètres", 226, 84},
-    {"Expédier", 369, 84},
+    {"Annuler", 100, 104},
+    {"Paramètres", 226, 104},
+    {"Expédier", 369, 104},
 };
 
 const struct Picture {
@@ -104,7 +105,7 @@ Exporter::Exporter(const QString& directory, std::function<QString()> answerText
     connect(m_waitWatch, &QTimer::timeout, this, &Exporter::sayWhatWaits);
 
     createControls();
-    setUpToolWindow(this, 7890, 1935);
+    setUpToolWindow(this, 7890, 2235);
 
     m_loaded = Form_Load();
 }
@@ -137,7 +138,7 @@ void Exporter::createControls()
         auto* b = new ImageButton(this);
         b->setAccessibleName(QString::fromUtf8(captions[i].text)); // painted under it
         b->setObjectName(QLatin1String(p.name));
-        b->setGeometry(twips::toPixels(p.left, 720, 480, 480, this));
+        b->setGeometry(twips::toPixels(p.left, 1020, 480, 480, this));
         b->setPixmap(pictures::pixmap(p.image, devicePixelRatioF()));
         b->setToolTip(QString::fromUtf8(p.tooltip));
         b->setCursor(hand);
@@ -150,14 +151,95 @@ void Exporter::createControls()
     // Right of the send button, clear of its caption and of the status line.
     Connexion = new QPushButton(QStringLiteral("Connexion…"), this);
     Connexion->setObjectName(QStringLiteral("Connexion"));
-    Connexion->setGeometry(twips::toPixels(6600, 750, 1170, 390, this));
+    Connexion->setGeometry(twips::toPixels(6600, 1050, 1170, 390, this));
     Connexion->setToolTip(QStringLiteral("Mode de connexion, port et identifiant du serveur"));
     connect(Connexion, &QPushButton::clicked, this, &Exporter::Connexion_Click);
 
     Label1 = ui::label(QString(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips::toPixels(0, 1680, 7890, 255, this));
+    Label1->setGeometry(twips::toPixels(0, 1980, 7890, 255, this));
     colour(Label1, QColor(0, 0, 128), QColor(192, 192, 192));
+
+    // Under the « Auteur » line: section F names someone else.
+    Label6 = ui::label(QString(), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(twips::toPixels(1320, 540, 4800, 300, this));
+    colour(Label6, Qt::black, QColor(255, 240, 190));
+    Label6->hide();
+    Utiliser = new QPushButton(QStringLiteral("Utiliser ces coordonnées"), this);
+    Utiliser->setObjectName(QStringLiteral("Utiliser"));
+    Utiliser->setGeometry(twips::toPixels(6180, 525, 1590, 330, this));
+    Utiliser->setToolTip(QStringLiteral("Enregistre le nom et l’adresse de la section F dans « Paramètres »"));
+    Utiliser->hide();
+    connect(Utiliser, &QPushButton::clicked, this, &Exporter::useContact);
+}
+
+namespace
+{
+
+QString folded(const QString& s)
+{
+    QString out;
+    for (const QChar c : s.normalized(QString::NormalizationForm_D))
+        if (c.isLetterOrNumber())
+            out += c.toCaseFolded();
+    return out;
+}
+
+// Whether one of two names holds the other: « Mme Marie Dupré » and « Marie Dupré ».
+bool sameName(const QString& a, const QString& b)
+{
+    const QString x = folded(a), y = folded(b);
+    return !x.isEmpty() && !y.isEmpty() && (x.contains(y) || y.contains(x));
+}
+
+} // namespace
+
+void Exporter::setContact(const answertext::Contact& contact)
+{
+    m_contact = contact;
+    showContact();
+}
+
+bool Exporter::contactDiffers() const
+{
+    const QString email = m_contact.email.trimmed();
+    const bool otherAddress = mailcheck::address(email) == mailcheck::Fault::None &&
+                              email.compare(settings.adresse.trimmed(), Qt::CaseInsensitive) != 0;
+    // The saved name may be the establishment's: that is no one else.
+    const bool otherName = !m_contact.name.trimmed().isEmpty() && !sameName(settings.expediteur, m_contact.name) &&
+                           !sameName(settings.expediteur, m_contact.establishment);
+    return otherName || otherAddress;
+}
+
+void Exporter::showContact()
+{
+    const bool differs = contactDiffers();
+    if (differs) {
+        QStringList who;
+        if (!m_contact.name.trimmed().isEmpty())
+            who << m_contact.name.trimmed();
+        if (!m_contact.email.trimmed().isEmpty())
+            who << m_contact.email.trimmed();
+        Label6->setText(QStringLiteral("Vos coordonnées (section F) : %1").arg(who.join(QStringLiteral(", "))));
+    }
+    Label6->setVisible(differs);
+    Utiliser->setVisible(differs);
+}
+
+void Exporter::useContact()
+{
+    if (Winsock1->isRunning())
+        return;
+    const QString name = m_contact.name.trimmed().isEmpty() ? settings.expediteur : m_contact.name.trimmed();
+    const QString email = mailcheck::address(m_contact.email.trimmed()) == mailcheck::Fault::None
+                              ? m_contact.email.trimmed()
+                              : settings.adresse;
+    if (!paranet::writeSender(m_directory, name, email, settings.serveur))
+        MessageBox::critical(this, QStringLiteral("Ecriture impossible sur disque"),
+                             QStringLiteral("Impossible d'écrire les paramètres: disque non valide pour l'écriture."));
+    if (!Form_Load())
+        reject();
 }
 
 bool Exporter::Form_Load()
@@ -172,6 +254,8 @@ bool Exporter::Form_Load()
     settings = s;
     Label5->setText(settings.expediteur + QStringLiteral(" ( ") + settings.adresse +
                     QStringLiteral(" )"));
+    if (Label6)
+        showContact();
     return true;
 }
 
@@ -202,7 +286,7 @@ void Exporter::done(int result)
 // nothing shown as such; « Annuler » stays, and stops the run at once.
 void Exporter::setBusy(bool busy)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{Image2, Image3, Label5, Connexion})
+    for (QWidget* w : std::initializer_list<QWidget*>{Image2, Image3, Label5, Connexion, Utiliser})
         w->setEnabled(!busy);
     if (busy) {
         setCursor(Qt::BusyCursor);
@@ -251,6 +335,8 @@ void Exporter::Image3_Click()
     if (Winsock1->isRunning())
         return;
     param window(m_directory, this);
+    window.setProfiles(m_profiles);
+    window.offerContact(m_contact.name, m_contact.email);
     window.exec();
     if (!Form_Load())
         reject();

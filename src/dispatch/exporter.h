@@ -1,5 +1,6 @@
 #pragma once
 
+#include "answers/answertext.h"
 #include "smtp/smtpsession.h"
 #include "settings/connectionprofile.h"
 #include "storage/paranet.h"
@@ -41,6 +42,12 @@ public:
     QLabel* Label1 = nullptr;         // status line
     QPushButton* Connexion = nullptr; // the connection settings of the server
     SmtpSession* Winsock1 = nullptr;  // the exchange over the window's socket
+    QLabel* Label6 = nullptr;         // section F names someone else than the author
+    QPushButton* Utiliser = nullptr;  // ... and takes section F's name and address
+
+    // Section F of the sheet: offered in « Paramètres » where it is empty,
+    // and shown under the author's line when it names someone else.
+    void setContact(const answertext::Contact& contact);
 
     // Where the connection settings of each server are kept: the user's
     // configuration unless a test says otherwise.
@@ -75,6 +82,9 @@ private:
     void Winsock1_Succeeded();
     void Winsock1_Failed(const SmtpSession::Failure& failure);
     void refuse(const SmtpSession::Start& verdict);
+    bool contactDiffers() const;
+    void showContact();
+    void useContact();
     void setBusy(bool busy);
     void sayWhatWaits();
     void setStatus(const QString& text);
@@ -85,6 +95,7 @@ private:
     bool m_loaded = false;
     ConnectionProfiles m_profiles;
     Credentials* m_credentials;
+    answertext::Contact m_contact;
 
     // expediteur, adresse, serveur and destinataire: records 3, 4, 5 and 6
     // of PARANET.LST, handed whole to the session.

@@ -1,6 +1,7 @@
 #include "dispatch/failuretext.h"
 
 #include "dispatch/certificatebox.h"
+#include "settings/settingwords.h"
 #include "smtp/printable.h"
 
 #include <iterator>
@@ -217,44 +218,6 @@ QString stepLine(const SmtpSession::Failure& f, const QString& host)
 using Fault = mailcheck::Fault;
 using Setting = SmtpSession::Setting;
 
-// What is wrong with an address, following "L’adresse ...".
-const struct {
-    Fault fault;
-    const char* text;
-} addressFaults[] = {
-    {Fault::Empty, "n’est pas indiquée."},
-    {Fault::LineBreak, "contient un retour à la ligne."},
-    {Fault::Control, "contient un caractère de contrôle."},
-    {Fault::Space, "contient une espace."},
-    {Fault::Bracket, "contient un chevron (« < » ou « > »)."},
-    {Fault::Comma, "contient une virgule : une seule adresse est permise."},
-    {Fault::NoAt, "n’a pas la forme nom@domaine."},
-    {Fault::LocalPart, "n’est pas valide avant l’arobase (@)."},
-    {Fault::Domain, "n’a pas un nom de domaine valide après l’arobase (@)."},
-    {Fault::TooLong, "est trop longue."},
-};
-
-// What is wrong with the server name, following "Le nom du serveur ...".
-const struct {
-    Fault fault;
-    const char* text;
-} serverFaults[] = {
-    {Fault::LineBreak, "contient un retour à la ligne."},
-    {Fault::Control, "contient un caractère de contrôle."},
-    {Fault::Space, "contient une espace."},
-    {Fault::NotHost, "n’est ni un nom d’hôte ni une adresse IP valide."},
-    {Fault::TooLong, "est trop long."},
-};
-
-template <typename Table> QString faultText(const Table& table, Fault fault)
-{
-    for (const auto& row : table) {
-        if (row.fault == fault)
-            return QString::fromUtf8(row.text);
-    }
-    return QStringLiteral("n’est pas valide.");
-}
-
 // What to try after each failure, one sentence.
 const char* const Later =
     "Réessayez plus tard ; si cela ne passe toujours pas, imprimez les réponses et envoyez-les "
@@ -400,19 +363,19 @@ QString refusal(const SmtpSession::Start& verdict)
                 "\r\nCliquez sur « Paramètres » : « Rechercher » le trouve d’après votre adresse "
                 "électronique ; sinon, votre fournisseur de messagerie l’indique dans son aide.");
         return QStringLiteral("Le nom du serveur de courrier sortant (SMTP) ") +
-               faultText(serverFaults, verdict.fault) + toCorrect;
+               settingwords::serverFault(verdict.fault) + toCorrect;
     case Setting::Text:
         return QStringLiteral("Le nom ou l’adresse de l’expéditeur, ou l’adresse du "
                               "destinataire, contient un retour à la ligne.") +
                cannotSend;
     case Setting::Sender:
         return QStringLiteral("L’adresse électronique de l’expéditeur ") +
-               faultText(addressFaults, verdict.fault) +
+               settingwords::addressFault(verdict.fault) +
                QStringLiteral("\r\nCliquer sur « paramètres » pour la corriger.");
     case Setting::Recipient:
         // Record 6 comes with the installation: the user cannot change it here.
         return QStringLiteral("L’adresse du destinataire ") +
-               faultText(addressFaults, verdict.fault) + cannotSend;
+               settingwords::addressFault(verdict.fault) + cannotSend;
     case Setting::Name:
     case Setting::None:
     case Setting::Busy:

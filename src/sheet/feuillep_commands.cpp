@@ -38,6 +38,7 @@ void feuillep::Command2_Click()
     majtexte();
     Exporter dispatch(
         m_places.settingsDirectory, [this] { return rtf1->plainText(); }, this);
+    dispatch.setContact(answertext::contactOf(answertext::fromSheet(*this)));
     // When the settings cannot be read the window never appears.
     if (dispatch.loaded() && runOwnModal(&dispatch) == QDialog::Accepted)
         Q_EMIT answersSent();

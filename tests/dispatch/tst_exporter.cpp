@@ -28,6 +28,7 @@ class ExporterTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void sectionFNamesSomeoneElse();
     void adviceFitsTheModeChosen();
     void initTestCase();
     void init();
@@ -127,8 +128,8 @@ void ExporterTest::look()
     QVERIFY(w.windowFlags() & Qt::Tool);
     QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    // 7890 x 1935 twips at 15 twips a pixel, and not resizable.
-    QCOMPARE(w.size(), QSize(526, 129));
+    // 7890 x 2235 twips at 15 twips a pixel, and not resizable.
+    QCOMPARE(w.size(), QSize(526, 149));
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QCOMPARE(w.geometry().center(), w.screen()->geometry().center());
 
@@ -138,9 +139,9 @@ void ExporterTest::look()
         QRect rect;
     } controls[] = {
         {w.Label4, "Label4", {24, 0, 449, 17}},  {w.Label3, "Label3", {0, 16, 81, 17}},
-        {w.Label5, "Label5", {88, 16, 425, 17}}, {w.Image1, "Image1", {104, 48, 32, 32}},
-        {w.Image3, "Image3", {240, 48, 32, 32}}, {w.Image2, "Image2", {376, 48, 32, 32}},
-        {w.Label1, "Label1", {0, 112, 526, 17}},
+        {w.Label5, "Label5", {88, 16, 425, 17}}, {w.Image1, "Image1", {104, 68, 32, 32}},
+        {w.Image3, "Image3", {240, 68, 32, 32}}, {w.Image2, "Image2", {376, 68, 32, 32}},
+        {w.Label1, "Label1", {0, 132, 526, 17}},
     };
     for (const auto& c : controls) {
         QCOMPARE(c.control->objectName(), QLatin1String(c.name));
@@ -170,7 +171,7 @@ void ExporterTest::look()
     QCOMPARE(image.pixelColor(500, 40), QColor(58, 140, 201));   // right of the pictures
     QCOMPARE(image.pixelColor(440, 2), QColor(Qt::white));       // Label4
     QCOMPARE(image.pixelColor(500, 25), QColor(Qt::white));      // Label5
-    QCOMPARE(image.pixelColor(520, 125), QColor(192, 192, 192)); // Label1
+    QCOMPARE(image.pixelColor(520, 145), QColor(192, 192, 192)); // Label1
     QCOMPARE(image.pixelColor(78, 30), QColor(58, 140, 201));    // under Label3's text
     // The lettering of Label3 and of the status line in their own colours
     // (within what anti-aliasing of small letters leaves of them).
@@ -187,18 +188,18 @@ void ExporterTest::look()
     };
     QVERIFY(holds(image, QRect(0, 16, 60, 17), QColor(247, 247, 225)));
     w.Label1->setText(QStringLiteral("Connecté"));
-    QVERIFY(holds(w.grab().toImage(), QRect(0, 112, 80, 17), QColor(0, 0, 128)));
+    QVERIFY(holds(w.grab().toImage(), QRect(0, 132, 80, 17), QColor(0, 0, 128)));
 }
 
 void ExporterTest::shadowedCaptions()
 {
     Window win;
     win.open();
-    // The band under the icons (rows 48 to 79) and above the status line, as
-    // it should look: black captions with their top-left corners at (100, 84),
-    // (226, 84) and (369, 84), the same in white two pixels up and left, in
+    // The band under the icons (rows 68 to 99) and above the status line, as
+    // it should look: black captions with their top-left corners at (100, 104),
+    // (226, 104) and (369, 104), the same in white two pixels up and left, in
     // the window's font made bold.
-    const QRect band(0, 80, 526, 32);
+    const QRect band(0, 100, 526, 32);
     QImage expected(band.size(), QImage::Format_RGB32);
     expected.fill(QColor(58, 140, 201));
     {
@@ -211,10 +212,10 @@ void ExporterTest::shadowedCaptions()
         const int xs[] = {100, 226, 369};
         p.setPen(Qt::black);
         for (int i = 0; i < 3; ++i)
-            p.drawText(xs[i], 84 - band.top() + ascent, texts[i]);
+            p.drawText(xs[i], 104 - band.top() + ascent, texts[i]);
         p.setPen(Qt::white);
         for (int i = 0; i < 3; ++i)
-            p.drawText(xs[i] - 2, 82 - band.top() + ascent, texts[i]);
+            p.drawText(xs[i] - 2, 102 - band.top() + ascent, texts[i]);
     }
     const Ink ink = inkIn(expected, expected.rect());
     QVERIFY(ink.white.width() > 300 && ink.black.width() > 300);
@@ -617,6 +618,26 @@ void ExporterTest::boxesReadInFrench()
     QCOMPARE(texts, buttons);
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QVERIFY(!box->isVisible());
+}
+
+void ExporterTest::sectionFNamesSomeoneElse()
+{
+    // A second teacher on the same computer: told beside the author's line,
+    // and one click sends under her own name and address.
+    Window win;
+    Exporter& w = *win.w;
+    const QString before = w.Label5->text();
+    w.setContact({QStringLiteral("Marie Dupré"), QStringLiteral("Lycée Curie"), QStringLiteral("marie@curie.invalid")});
+    win.open();
+    QVERIFY(w.Label6->isVisible() && w.Utiliser->isVisible());
+    QCOMPARE(w.Label6->text(), QStringLiteral("Vos coordonnées (section F) : Marie Dupré, marie@curie.invalid"));
+    QTest::mouseClick(w.Utiliser, Qt::LeftButton);
+    QCOMPARE(w.Label5->text(), QStringLiteral("Marie Dupré ( marie@curie.invalid )"));
+    QVERIFY(!w.Label6->isVisible());
+    QVERIFY(before != w.Label5->text());
+    // The same person, named a little otherwise, is no one else.
+    w.setContact({QStringLiteral("marie dupre"), QString(), QString()});
+    QVERIFY(!w.Label6->isVisible());
 }
 
 void ExporterTest::adviceFitsTheModeChosen()

@@ -113,6 +113,7 @@ private Q_SLOTS:
     void showsTheFile();
     void appearance();
     void focusOrder();
+    void checkedAsTypedAndSectionFOffered();
     void validateChangesOnlyRecordStarts_data();
     void validateChangesOnlyRecordStarts();
     void validateIntoAnEmptyFile();
@@ -187,8 +188,8 @@ void ParamTest::appearance()
     param dlg(dir.path());
     QCOMPARE(dlg.logicalDpiX(), 96); // the sizes below are for 15 twips a pixel
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Paramètres"));
-    QCOMPARE(dlg.minimumSize(), QSize(457, 374));
-    QCOMPARE(dlg.maximumSize(), QSize(457, 374));
+    QCOMPARE(dlg.minimumSize(), QSize(457, 422));
+    QCOMPARE(dlg.maximumSize(), QSize(457, 422));
     const Qt::WindowFlags flags = dlg.windowFlags();
     QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
     QVERIFY(flags & Qt::WindowCloseButtonHint);
@@ -209,15 +210,17 @@ void ParamTest::appearance()
     } controls[] = {
         {"Frame1", {16, 8, 425, 129}, "Adresses ( pour information )", 1},
         {"Text1", {16, 24, 393, 89}, "", 0},
-        {"Frame3", {16, 144, 425, 177}, "Courrier électronique ( à saisir )", 1},
+        {"Frame3", {16, 144, 425, 224}, "Courrier électronique ( à saisir )", 1},
         {"Label3", {16, 24, 289, 17}, "Votre nom / établissement:", 1},
         {"Text3", {16, 40, 393, 23}, "", 1},
-        {"Label4", {16, 72, 289, 17}, "Adresse électronique:", 1},
-        {"Text4", {16, 88, 393, 23}, "", 1},
-        {"Label5", {16, 120, 289, 17}, "Serveur courrier sortant (SMTP):", 1},
-        {"Text5", {16, 136, 393, 23}, "", 1},
-        {"Command2", {96, 336, 105, 25}, "Annuler", 0},
-        {"Command3", {240, 336, 105, 25}, "Valider", 0},
+        {"Hint3", {16, 63, 393, 16}, "", 0},
+        {"Label4", {16, 84, 289, 17}, "Adresse électronique:", 1},
+        {"Text4", {16, 100, 393, 23}, "", 1},
+        {"Label5", {16, 144, 289, 17}, "Serveur courrier sortant (SMTP):", 1},
+        {"Text5", {16, 160, 297, 23}, "", 1},
+        {"Rechercher", {321, 160, 88, 23}, "Rechercher", 0},
+        {"Command2", {96, 384, 105, 25}, "Annuler", 0},
+        {"Command3", {240, 384, 105, 25}, "Valider", 0},
     };
     for (const auto& c : controls) {
         auto* w = dlg.findChild<QWidget*>(QLatin1String(c.name));
@@ -241,6 +244,31 @@ void ParamTest::appearance()
              qPrintable(QStringLiteral("off centre by %1, %2").arg(offset.x()).arg(offset.y())));
 }
 
+void ParamTest::checkedAsTypedAndSectionFOffered()
+{
+    QTemporaryDir dir;
+    param dlg(dir.path());
+    dlg.show();
+    // Section F's name and address fill the boxes left empty, and say so.
+    dlg.offerContact(QStringLiteral("Marie Dupré"), QStringLiteral("marie@lycee.invalid"));
+    QCOMPARE(boxes(dlg), (QStringList{QStringLiteral("Marie Dupré"), QStringLiteral("marie@lycee.invalid"), QString()}));
+    QVERIFY(dlg.Hint3->text().contains(QStringLiteral("section F")));
+    QVERIFY(dlg.Hint5->text().contains(QStringLiteral("« Rechercher »")));
+    // The sending checks, as the address and the server are typed.
+    retype(dlg.Text4, QStringLiteral("marie@@lycee"));
+    QCOMPARE(dlg.Hint4->text(), QStringLiteral("L’adresse n’est pas valide avant l’arobase (@)."));
+    QCOMPARE(dlg.Text4->accessibleDescription(), dlg.Hint4->text());
+    retype(dlg.Text4, QStringLiteral("marie.dupre@lycee.invalid"));
+    QCOMPARE(dlg.Hint4->text(), QString());
+    retype(dlg.Text5, QStringLiteral("smtp lycee.invalid"));
+    QCOMPARE(dlg.Hint5->text(), QStringLiteral("Le nom du serveur contient une espace."));
+    // Names already saved are not replaced.
+    param again(dir.path());
+    retype(again.Text3, QStringLiteral("Jean Martin"));
+    again.offerContact(QStringLiteral("Marie Dupré"), QString());
+    QCOMPARE(again.Text3->text(), QStringLiteral("Jean Martin"));
+}
+
 void ParamTest::focusOrder()
 {
     QTemporaryDir dir;
@@ -257,13 +285,14 @@ void ParamTest::focusOrder()
                                  QStringLiteral("Adresse électronique"),
                                  QStringLiteral("Serveur de courrier sortant")}));
     QStringList order;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(order, (QStringList{QStringLiteral("Command2"), QStringLiteral("Text3"),
                                  QStringLiteral("Text4"), QStringLiteral("Text5"),
-                                 QStringLiteral("Text1"), QStringLiteral("Command3")}));
+                                 QStringLiteral("Rechercher"), QStringLiteral("Text1"),
+                                 QStringLiteral("Command3")}));
 }
 
 void ParamTest::validateChangesOnlyRecordStarts_data()
@@ -319,7 +348,14 @@ void ParamTest::validateIntoAnEmptyFile()
         param dlg(dir.path());
         dlg.show();
         typeText(dlg.Text3, name);
+        // Written as typed all the same, and said to be refused at sending.
+        MessageBox::reset();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(dlg.Command3, Qt::LeftButton);
+        QCOMPARE(MessageBox::last().title, QStringLiteral("Paramètres enregistrés"));
+        QVERIFY2(MessageBox::last().text.contains(QStringLiteral("l’adresse électronique n’est pas indiquée.")) &&
+                     MessageBox::last().text.contains(QStringLiteral("le serveur de courrier sortant n’est pas indiqué.")),
+                 qPrintable(MessageBox::last().text));
     }
     const QByteArray after = readBytes(path);
     QCOMPARE(after.size(), 514); // records 4 and 5 are empty: length words 0
@@ -373,6 +409,7 @@ void ParamTest::entriesHoldAtMost100Characters()
         retype(box, typed);
         QCOMPARE(box->text(), typed.left(100));
     }
+    MessageBox::setNextAnswer(QMessageBox::Ok); // no address: said
     QTest::mouseClick(dlg.Command3, Qt::LeftButton);
     const QByteArray after = readBytes(paranet::path(dir.path()));
     for (int start : {256, 384, 512})

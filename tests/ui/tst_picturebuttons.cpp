@@ -186,7 +186,7 @@ void PictureButtonsTest::sheetCloseImage()
 
     // Tab reaches it after the last answer control; the focus does not start there.
     QVERIFY(QApplication::focusWidget() != w.Image1);
-    QCOMPARE(w.Check1(22)->nextInFocusChain(), static_cast<QWidget*>(w.Image1));
+    QCOMPARE(w.Command2->nextInFocusChain(), static_cast<QWidget*>(w.Image1));
     const QImage unfocused = look(&w);
     QWidget* start = QApplication::focusWidget();
     QVERIFY(start);
