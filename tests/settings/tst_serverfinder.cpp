@@ -1,10 +1,8 @@
 // The mail server found from the address, against DNS zones of their own
-// (dnsmasq) and real submission servers: SRV for implicit TLS, SRV for
-// STARTTLS only, a plain smtp.<domain>, nothing, a record pointing outside
-// the domain, a certificate for another name; then from an empty
-// « Paramètres » to « Transmission OK ».  The program asks the system's
-// resolver: the test runs in a mount namespace of its own where
-// /etc/resolv.conf names only the test's DNS server (root only).
+// (peers/dns_world.py) and real submission servers, then from empty
+// settings to « Transmission OK ».  The system's resolver is asked: the test
+// runs in a mount namespace where /etc/resolv.conf names the test's DNS
+// server alone (root only).
 #include "dispatch/exporter.h"
 #include "settings/param.h"
 #include "smtp/serverfinder.h"
@@ -45,12 +43,9 @@ void reenterWithOwnResolver(int argc, char* argv[])
         return;
     close(fd);
     setenv(Inside, "1", 1);
-    std::vector<char*> args = {const_cast<char*>("unshare"), const_cast<char*>("--mount"),
-                               const_cast<char*>("--propagation"), const_cast<char*>("private"),
-                               const_cast<char*>("sh"), const_cast<char*>("-c"),
-                               const_cast<char*>("mount --bind \"$1\" /etc/resolv.conf && rm -f \"$1\" && "
-                                                 "shift && exec \"$0\" \"$@\""),
-                               argv[0], path};
+    char script[] = "mount --bind \"$1\" /etc/resolv.conf && rm -f \"$1\" && shift && exec \"$0\" \"$@\"";
+    char unshare[] = "unshare", mount[] = "--mount", sh[] = "sh", c[] = "-c";
+    std::vector<char*> args = {unshare, mount, sh, c, script, argv[0], path};
     for (int i = 1; i < argc; ++i)
         args.push_back(argv[i]);
     args.push_back(nullptr);

@@ -1,20 +1,10 @@
 #!/usr/bin/python3
-"""Mail domains of their own for the tests of the server search: dnsmasq on
-127.0.0.77:53 answering for the .test names below (and nothing else), and a
-real submission server (Debian's aiosmtpd) wherever a record points, with a
-certificate from an authority of its own.  Root only (port 53, port 465).
-  dns_world.py DIR
-Writes DIR/ca.pem, each server's mail into DIR/<host>/, and prints
-"PORT 53" once everything listens.  Stops on SIGTERM, when its standard
-input (a pipe) closes, or after ten minutes.
-
-  a.test  _submissions._tcp -> mx.a.test:4650, implicit TLS
-  b.test  _submission._tcp only -> mail.b.test:5870, STARTTLS
-  c.test  no SRV; smtp.c.test on 465, implicit TLS
-  d.test  nothing at all
-  e.test  _submissions._tcp -> relay.elsewhere.test:4651, outside the domain
-  f.test  _submissions._tcp -> mx.f.test:4652, whose certificate names
-          another host; nothing else"""
+"""Mail domains for the tests of the server search, root only: dnsmasq on
+127.0.0.77:53 for the .test names of RECORDS alone (d.test has nothing), and
+a real submission server (aiosmtpd) wherever a record points, its
+certificate from DIR/ca.pem (mx.f.test's names another host).  Mail goes to
+DIR/<host>/.  Prints "PORT 53" once all listen; stops as peer.py's do.
+  dns_world.py DIR"""
 import asyncio
 import logging
 import os
@@ -86,21 +76,15 @@ def main():
                                 os.path.join(directory, name + '.key'))
         mail = os.path.join(directory, host)
         os.makedirs(mail, exist_ok=True)
-        options = {'hostname': host, 'decode_data': False,
-                   'auth_exclude_mechanism': ['PLAIN', 'LOGIN']}
+        options = {'hostname': host, 'decode_data': False, 'auth_exclude_mechanism': ['PLAIN', 'LOGIN']}
         if mode == 'starttls':
             options.update(tls_context=context, require_starttls=True)
-
-        def factory(mail=mail, options=options):
-            return SMTP(Sink(mail), **options)
+        factory = (lambda mail, options: lambda: SMTP(Sink(mail), **options))(mail, options)
         servers.append(loop.run_until_complete(loop.create_server(
             factory, address, port, ssl=context if mode == 'implicit' else None)))
     print('PORT 53', flush=True)
     loop.add_signal_handler(signal.SIGTERM, loop.stop)
-    try:
-        loop.add_reader(sys.stdin.fileno(), lambda: sys.stdin.buffer.read1() or loop.stop())
-    except (OSError, ValueError):
-        pass
+    loop.add_reader(sys.stdin.fileno(), lambda: sys.stdin.buffer.read1() or loop.stop())
     loop.call_later(600, loop.stop)
     loop.run_forever()
     for s in servers:
