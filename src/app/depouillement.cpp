@@ -3,7 +3,7 @@
 // line.
 //
 //   depouillement [--base <fichier>]          the window
-//   depouillement importer <boîte>… [--empreinte <sha256>] --base <fichier>
+//   depouillement importer <boîte ou feuilles>… [--empreinte <sha256>] --base <fichier>
 //   depouillement exporter --csv <fichier> [--virgule] [--toutes] [--codes] --base <fichier>
 //   depouillement exporter --xlsx <fichier> [--toutes] [--codes] --base <fichier>
 //   depouillement exporter --pdf <fichier> [--avec-coordonnees] --base <fichier>
@@ -21,12 +21,15 @@
 #include "tally/imappassword.h"
 #include "tally/imapsource.h"
 #include "tally/importer.h"
+#include "tally/papersource.h"
+#include "paper/scans.h"
 #include "tally/xlsx.h"
 #include "tallywindows/report.h"
 #include "tallywindows/tallywindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSslCertificate>
 #include <QStandardPaths>
@@ -57,6 +60,7 @@ int usage()
         "  depouillement exporter --pdf <fichier> [--avec-coordonnees] --base <fichier>\n"
         "Une boîte est un fichier mbox, un dossier Maildir, un message (.eml) ou un dossier\n"
         "IMAP : imaps://utilisateur@serveur/INBOX (imap://… : STARTTLS).\n"
+        "Des feuilles numérisées : des fichiers PDF, PNG, JPEG ou TIFF, ou un dossier qui en contient.\n"
         "--toutes : les réponses remplacées aussi, avec le numéro de celle qui les remplace.\n"
         "--codes : les colonnes nommées par leur code (q1, q6_simulateurs_interet…) plutôt que par\n"
         "  leur question, pour les scripts.\n"
@@ -114,7 +118,15 @@ int import(const QString& basePath, const QStringList& mailboxes, const QString&
     std::vector<Folder> folders;
     std::vector<std::unique_ptr<Importer::Source>> sources;
     QList<Importer::Source*> run;
+    // Scanned sheets, all in one source: a sheet's codes may be on pages of several files.
+    QStringList paper;
+    for (const QString& box : mailboxes)
+        if (scans::isScan(box) || (QFileInfo(box).isDir() && mailreader::probe(box) != mailreader::Result::Read &&
+                                   !scans::files({box}, nullptr).isEmpty()))
+            paper << box;
     for (const QString& box : mailboxes) {
+        if (paper.contains(box))
+            continue;
         if (isFolderAddress(box)) {
             const std::optional<imap::Address> address = folderOf(box);
             if (!address)
@@ -140,6 +152,13 @@ int import(const QString& basePath, const QStringList& mailboxes, const QString&
             }
             sources.push_back(std::make_unique<FileSource>(box));
         }
+        run << sources.back().get();
+    }
+    for (const QString& scan : paper)
+        if (!QFileInfo(scan).isReadable())
+            return say(QStringLiteral("Feuilles illisibles : %1\n").arg(smtp::printable(scan))), MailboxUnreadable;
+    if (!paper.isEmpty()) {
+        sources.push_back(std::make_unique<PaperSource>(paper));
         run << sources.back().get();
     }
 

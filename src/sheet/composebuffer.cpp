@@ -110,7 +110,7 @@ std::unique_ptr<QTextDocument> ComposeBuffer::document(QPaintDevice* device) con
     return doc;
 }
 
-void ComposeBuffer::print(QPrinter* printer) const
+void ComposeBuffer::print(QPrinter* printer, const After& after) const
 {
     if (!printer)
         return;
@@ -128,6 +128,7 @@ void ComposeBuffer::print(QPrinter* printer) const
     // The layout never lets a line cross a page end.  Blank lines never start
     // a page, so trailing ones cannot add an empty sheet.
     int page = 0;
+    double textEnd = 0;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
         const QTextLayout* lines = block.layout();
         // Where the layout put the block: its lines are relative to this.
@@ -140,7 +141,10 @@ void ComposeBuffer::print(QPrinter* printer) const
             for (; page < on; ++page)
                 printer->newPage();
             line.draw(&painter, origin - QPointF(0, page * area.height()));
+            textEnd = origin.y() + line.y() + line.height() - page * area.height();
         }
     }
+    if (after)
+        after(painter, textEnd);
     painter.end();
 }

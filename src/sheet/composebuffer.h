@@ -4,10 +4,12 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QPaintDevice;
+class QPainter;
 class QPrinter;
 class QTextDocument;
 
@@ -65,8 +67,11 @@ public:
 
     // Prints the whole content on the printer's page area, over as many pages
     // as it needs; no header, footer or page number.  A printer that cannot
-    // start prints nothing.
-    void print(QPrinter* printer) const;
+    // start prints nothing.  `after`, when given, prints more on the same
+    // painter: it is told where the text ended on the last page (device
+    // pixels from the page area's top).
+    using After = std::function<void(QPainter& painter, double textEnd)>;
+    void print(QPrinter* printer, const After& after = {}) const;
 
 private:
     std::vector<Run> m_runs;

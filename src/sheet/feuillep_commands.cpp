@@ -26,7 +26,7 @@ void feuillep::Command1_Click()
     rtf1->clear();
     printeddocument::composeHead(*rtf1);
     majtexte();
-    rtf1->print(CommonDialog1.get());
+    printeddocument::print(*rtf1, CommonDialog1.get(), answertext::fromSheet(*this));
 }
 
 void feuillep::Command2_Click()

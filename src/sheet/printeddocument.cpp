@@ -3,7 +3,13 @@
 #include "sheet/composebuffer.h"
 #include "sheet/sheetfont.h"
 
+#include "paper/frame.h"
+#include "paper/qrcode.h"
+
+#include <QDateTime>
+#include <QPainter>
 #include <QPrinter>
+#include <QRandomGenerator>
 
 namespace printeddocument
 {
@@ -53,6 +59,47 @@ void composeHead(ComposeBuffer& buffer)
         buffer.insert(QString::fromUtf8(p.text));
     }
     buffer.setAlignment(Align::Left);
+}
+
+void print(const ComposeBuffer& buffer, QPrinter* printer, const answertext::Answers& answers)
+{
+    QByteArray sheetId(8, '\0');
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(sheetId.data()), 2);
+    const paperframe::Sheet sheet{QDateTime::currentDateTimeUtc(), answertext::write(answers)};
+    QList<qrcode::Symbol> symbols;
+    for (const QByteArray& part : paperframe::encode(sheet, sheetId, PartSize))
+        symbols << qrcode::encode(part);
+    buffer.print(printer, [&](QPainter& painter, double textEnd) {
+        if (symbols.isEmpty())
+            return;
+        const QRectF area = printer->pageRect(QPrinter::DevicePixel);
+        const double module = ModuleMm * printer->resolution() / 25.4;
+        int side = 0;
+        for (const qrcode::Symbol& s : symbols)
+            side = qMax(side, s.size);
+        const double cell = side * module;
+        QFont font(QLatin1String(sheetfont::Family));
+        font.setPointSizeF(8);
+        painter.setFont(font);
+        const double label = painter.fontMetrics().height() * 1.5;
+        const double gap = 4 * module;
+        const int across = qMax(1, int((area.width() + gap) / (cell + gap)));
+        double y = textEnd + 2 * label;
+        for (int i = 0; i < symbols.size(); ++i) {
+            const int column = i % across;
+            if (column == 0 && i > 0)
+                y += cell + label + gap;
+            if (column == 0 && y + cell + label > area.height()) {
+                printer->newPage();
+                y = 0;
+            }
+            const QRectF where(column * (cell + gap), y, cell, cell);
+            qrcode::paint(painter, symbols[i], QRectF(where.topLeft(), QSizeF(symbols[i].size * module, symbols[i].size * module)));
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(where.left(), where.bottom(), cell, label), Qt::AlignHCenter | Qt::AlignTop,
+                             QStringLiteral("Code de lecture — partie %1 sur %2").arg(i + 1).arg(symbols.size()));
+        }
+    });
 }
 
 } // namespace printeddocument

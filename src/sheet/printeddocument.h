@@ -1,5 +1,7 @@
 #pragma once
 
+#include "answers/answertext.h"
+
 #include <memory>
 
 class ComposeBuffer;
@@ -32,5 +34,16 @@ private:
 // Appends the head to `buffer` and leaves it set for the answers: the sheet font,
 // 10 points, left-aligned.
 void composeHead(ComposeBuffer& buffer);
+
+// Prints `buffer`, then the QR codes that carry these answers' text, exactly
+// as their e-mail carries it, with the date (see paperframe): modules large
+// enough for a 150 dpi office scan, each code labelled « Code de lecture —
+// partie i sur n », on as many rows and pages as the text needs.
+void print(const ComposeBuffer& buffer, QPrinter* printer, const answertext::Answers& answers);
+
+// How many bytes of the compressed text one code holds, and how wide a
+// module is printed.
+constexpr int PartSize = 300;
+constexpr double ModuleMm = 0.6;
 
 } // namespace printeddocument

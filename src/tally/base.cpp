@@ -329,8 +329,10 @@ static QString receivedOf(const mailreader::Message& m)
 Base::Incoming Base::prepare(const mailreader::Message& m)
 {
     Incoming in;
-    answertext::Reading reading = answertext::read(m.text);
     in.message = m;
+    if (!m.reason.isEmpty())
+        return in;
+    answertext::Reading reading = answertext::read(m.text);
     if (!reading.isAnswerText() && m.forwarded) {
         answertext::Reading original = answertext::read(m.forwarded->text);
         if (original.isAnswerText()) {
@@ -375,7 +377,8 @@ Base::Outcome Base::addSetAside(const Incoming& in, const QString& received)
 {
     using Flaw = mailreader::Message::Flaw;
     const mailreader::Message& m = in.message;
-    const QString reason = m.flaw == Flaw::Truncated  ? QStringLiteral("message tronqué")
+    const QString reason = !m.reason.isEmpty()        ? m.reason
+                           : m.flaw == Flaw::Truncated  ? QStringLiteral("message tronqué")
                            : m.flaw == Flaw::HtmlOnly ? QStringLiteral("message en HTML seulement")
                            : m.text.isEmpty()         ? QStringLiteral("aucun texte lisible")
                                   : QStringLiteral("le texte n’est pas celui d’un questionnaire");

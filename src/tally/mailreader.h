@@ -30,6 +30,9 @@ struct Message {
         Truncated, // it ends before its headers or its parts do
     };
     Flaw flaw = Flaw::None;
+    // Set aside for this reason whatever it says: a scanned page that gives
+    // no response (« aucun code lisible », « partie 2 sur 3 manquante »).
+    QString reason;
 };
 
 enum class Result { Read, Unreadable, NotMailbox };

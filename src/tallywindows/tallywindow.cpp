@@ -6,6 +6,7 @@
 #include "tally/imappassword.h"
 #include "tally/imapsource.h"
 #include "tally/importer.h"
+#include "tally/papersource.h"
 #include "tally/xlsx.h"
 #include "tallywindows/filterbar.h"
 #include "tallywindows/mailboxwindow.h"
@@ -66,6 +67,11 @@ QString askUser(QWidget* parent, TallyWindow::Choice choice)
         return QFileDialog::getSaveFileName(parent, QStringLiteral("Rapport PDF"),
                                             QStringLiteral("rapport.pdf"),
                                             QStringLiteral("Document PDF (*.pdf)"));
+    case C::Scans:
+        return QFileDialog::getOpenFileNames(parent, QStringLiteral("Importer des feuilles numérisées"), QString(),
+                                             QStringLiteral("Feuilles numérisées (*.pdf *.png *.jpg *.jpeg *.tif *.tiff);;") +
+                                                 all)
+            .join(QLatin1Char('\n'));
     }
     return QString();
 }
@@ -203,6 +209,8 @@ void TallyWindow::buildMenus()
                                   [this] { choose(Choice::MailboxFile); });
     m_needBase << file->addAction(QStringLiteral("Importer un &dossier Maildir…"), this,
                                   [this] { choose(Choice::MailboxFolder); });
+    m_needBase << file->addAction(QStringLiteral("Importer des &feuilles numérisées…"), this,
+                                  [this] { choose(Choice::Scans); });
     m_needBase << file->addAction(QStringLiteral("&Boîte aux lettres…"), QKeySequence(Qt::CTRL | Qt::Key_M),
                                   this, &TallyWindow::askFolder);
     file->addSeparator();
@@ -246,6 +254,8 @@ void TallyWindow::choose(Choice choice)
         return;
     if (choice == Choice::OpenBase)
         openBase(path);
+    else if (choice == Choice::Scans)
+        importScans(path.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
     else
         importMailbox(path);
 }
@@ -318,6 +328,21 @@ void TallyWindow::importMailbox(const QString& path)
                             QStringLiteral("« %1 » n’est ni une boîte mbox, ni un dossier Maildir, "
                                            "ni un message : rien n’a été importé.")
                                 .arg(path));
+    else
+        tellImported(outcome);
+}
+
+void TallyWindow::importScans(const QStringList& paths)
+{
+    if (!m_base || paths.isEmpty())
+        return;
+    PaperSource source(paths);
+    const QString what = paths.size() == 1 ? QStringLiteral("« %1 »").arg(QFileInfo(paths.first()).fileName())
+                                           : QStringLiteral("%1 fichiers de feuilles").arg(paths.size());
+    const ImportRun::Outcome outcome = runImport(what, source);
+    if (outcome.result == Importer::Result::MailboxUnreadable)
+        MessageBox::warning(this, QStringLiteral("Importation"),
+                            QStringLiteral("Ces feuilles ne peuvent pas être lues : rien n’a été importé."));
     else
         tellImported(outcome);
 }

@@ -35,8 +35,9 @@ class TallyWindow : public QMainWindow
     Q_OBJECT
 public:
     // What the window asks the user for: a file or folder to read or write.
-    enum class Choice { OpenBase, MailboxFile, MailboxFolder, Csv, Xlsx, Pdf };
-    // Returns the path chosen, empty when the user cancelled.
+    enum class Choice { OpenBase, MailboxFile, MailboxFolder, Csv, Xlsx, Pdf, Scans };
+    // Returns the path chosen, empty when the user cancelled; Scans: the
+    // files chosen, one a line.
     using Chooser = std::function<QString(QWidget* parent, Choice choice)>;
 
     explicit TallyWindow(QWidget* parent = nullptr);
@@ -52,6 +53,8 @@ public:
 
     bool openBase(const QString& path);
     void importMailbox(const QString& path);
+    // Scanned printouts: PDF, PNG, JPEG or TIFF files and folders of them.
+    void importScans(const QStringList& paths);
     // What is new in an IMAP folder; the certificate asked about when it
     // cannot be verified, the password when the keyring has none.
     void importFolder(const imap::Address& address);

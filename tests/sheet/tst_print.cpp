@@ -44,6 +44,7 @@ QString run(const QString& program, const QStringList& args)
 }
 
 // The non-empty lines of the PDF's text, spaces squeezed.
+// The printout's lines, the labels of its reading codes aside.
 QStringList pdfLines(const QString& pdf, const QStringList& pages = {})
 {
     const QString text =
@@ -51,7 +52,7 @@ QStringList pdfLines(const QString& pdf, const QStringList& pages = {})
     QStringList lines;
     for (QString line : text.split(QLatin1Char('\n'))) {
         line = line.simplified();
-        if (!line.isEmpty())
+        if (!line.isEmpty() && !line.startsWith(QStringLiteral("Code de lecture — partie ")))
             lines << line;
     }
     return lines;
@@ -173,8 +174,11 @@ void PrintTest::printsHeadThenAnswers()
                                             "e-mail : \r\n\r\n")));
     QCOMPARE(answers.size(), 386);
 
-    QCOMPARE(pdfPages(pdf), 1);
-    const QStringList lines = pdfLines(pdf);
+    // The answers fill the first page; the reading code follows on the next.
+    QCOMPARE(pdfPages(pdf), 2);
+    QVERIFY(run(QStringLiteral("pdftotext"), {"-f", "2", "-l", "2", pdf, QStringLiteral("-")})
+                .contains(QStringLiteral("Code de lecture — partie 1 sur 1")));
+    const QStringList lines = pdfLines(pdf, {"-f", "1", "-l", "1"});
     const QStringList expected = {
         "Votre avis nous intéresse",
         "Merci de nous retourner ce questionnaire à l’adresse suivante :",
@@ -254,7 +258,7 @@ void PrintTest::fileChosenInTheDialogue()
         QTest::keyClicks(file, pdf);
         accept(dialog);
     });
-    QCOMPARE(pdfPages(pdf), 1);
+    QCOMPARE(pdfPages(pdf), 2);
     QCOMPARE(pdfLines(pdf).value(0), QStringLiteral("Votre avis nous intéresse"));
 
     // The printer chosen stays chosen: the next dialogue offers the same file.
@@ -281,7 +285,8 @@ void PrintTest::longAnswersContinueOnTheNextPage()
     const QString pdf = s.dir.filePath(QStringLiteral("long.pdf"));
     printTo(w, pdf);
 
-    QCOMPARE(pdfPages(pdf), 2);
+    // Two pages of answers; the reading codes after them, on a third.
+    QCOMPARE(pdfPages(pdf), 3);
     const QStringList one = pdfLines(pdf, {"-f", "1", "-l", "1"});
     const QStringList two = pdfLines(pdf, {"-f", "2", "-l", "2"});
     QCOMPARE(one.first(), QStringLiteral("Votre avis nous intéresse"));
@@ -290,6 +295,7 @@ void PrintTest::longAnswersContinueOnTheNextPage()
     QCOMPARE(two.last(), QStringLiteral("e-mail :"));
     // Every line of the answer is there once, and nothing has been added:
     // no page numbers, no running heads.
+    QCOMPARE(pdfLines(pdf, {"-f", "3", "-l", "3"}), QStringList());
     const QStringList all = one + two;
     for (int i = 1; i <= 60; ++i)
         QCOMPARE(all.count(QStringLiteral("remarque %1").arg(i)) +

@@ -15,6 +15,7 @@
 #include <QAbstractItemModel>
 #include <QAccessible>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QTextDocument>
 #include <QAction>
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void oneResponseAndTheCounts();
     void exportWhatIsShown();
     void anImportElsewhereAndWhatItReplaced();
+    void scannedSheetsThroughTheMenu();
 
 private:
     void trigger(const QString& text);
@@ -361,6 +363,24 @@ void TallyWindowTest::anImportElsewhereAndWhatItReplaced()
             QCOMPARE(tip.toPlainText(), marked.texts[2]);
         }
     m_window.setFilter(Base::Filter());
+}
+
+void TallyWindowTest::scannedSheetsThroughTheMenu()
+{
+    // A page without a code: set aside with its reason, never read.
+    QImage blank(800, 1100, QImage::Format_Grayscale8);
+    blank.fill(Qt::white);
+    m_chosen = m_dir.filePath(QStringLiteral("blanche.png"));
+    QVERIFY(blank.save(m_chosen));
+    const int before = m_window.unrecognised()->model()->rowCount();
+    MessageBox::reset();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    trigger(QStringLiteral("Importer des feuilles numérisées…"));
+    QVERIFY2(MessageBox::last().text.contains(QStringLiteral("1 message mis de côté")), qPrintable(MessageBox::last().text));
+    QCOMPARE(m_window.unrecognised()->model()->rowCount(), before + 1);
+    const QAbstractItemModel* m = m_window.unrecognised()->model();
+    QCOMPARE(m->index(before, 4).data().toString(), QStringLiteral("aucun code lisible"));
+    QCOMPARE(m->index(before, 2).data().toString(), QStringLiteral("blanche.png, page 1"));
 }
 
 QTEST_MAIN(TallyWindowTest)
