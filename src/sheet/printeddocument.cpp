@@ -78,7 +78,7 @@ void print(const ComposeBuffer& buffer, QPrinter* printer, const answertext::Ans
         for (const qrcode::Symbol& s : symbols)
             side = qMax(side, s.size);
         const double cell = side * module;
-        QFont font(QLatin1String(sheetfont::Family));
+        QFont font{QString::fromLatin1(sheetfont::Family)};
         font.setPointSizeF(8);
         painter.setFont(font);
         const double label = painter.fontMetrics().height() * 1.5;
