@@ -7,6 +7,7 @@
 #include "tallywindows/chart.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QGraphicsScene>
 #include <QHash>
 #include <QLocale>
