@@ -486,6 +486,17 @@ bool answersAnything(const Answers& a)
     return false;
 }
 
+QString folded(const QString& text)
+{
+    QString out;
+    for (const QChar c : text.normalized(QString::NormalizationForm_D)) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        out += c == QChar(0x2019) ? QLatin1Char('\'') : c;
+    }
+    return out.toCaseFolded().simplified();
+}
+
 const QStringList& scaleOf(Kind kind)
 {
     switch (kind) {

@@ -93,6 +93,10 @@ struct Contact {
 };
 Contact contactOf(const Answers& answers);
 
+// A name or a text as it is compared: without case, accents, typographic
+// apostrophes or extra spaces.
+QString folded(const QString& text);
+
 // Whether any question is answered (section F aside).  Question 2's preset,
 // « année », stands on every untouched sheet and counts as no answer.
 bool answersAnything(const Answers& answers);

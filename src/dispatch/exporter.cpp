@@ -177,19 +177,20 @@ void Exporter::createControls()
 namespace
 {
 
-QString folded(const QString& s)
+// A name's letters and digits alone, folded: « Dupré-Martin » is « dupremartin ».
+QString letters(const QString& s)
 {
     QString out;
-    for (const QChar c : s.normalized(QString::NormalizationForm_D))
+    for (const QChar c : answertext::folded(s))
         if (c.isLetterOrNumber())
-            out += c.toCaseFolded();
+            out += c;
     return out;
 }
 
 // Whether one of two names holds the other: « Mme Marie Dupré » and « Marie Dupré ».
 bool sameName(const QString& a, const QString& b)
 {
-    const QString x = folded(a), y = folded(b);
+    const QString x = letters(a), y = letters(b);
     return !x.isEmpty() && !y.isEmpty() && (x.contains(y) || y.contains(x));
 }
 
@@ -254,8 +255,7 @@ bool Exporter::Form_Load()
     settings = s;
     Label5->setText(settings.expediteur + QStringLiteral(" ( ") + settings.adresse +
                     QStringLiteral(" )"));
-    if (Label6)
-        showContact();
+    showContact();
     return true;
 }
 

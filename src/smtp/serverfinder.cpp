@@ -132,7 +132,6 @@ void ServerFinder::tryNext()
     SmtpConnector::Timeouts t;
     t.connect = t.handshake = t.probe = m_timeout;
     m_connector->setTimeouts(t);
-    connect(m_connector.get(), &SmtpConnector::opened, this, &ServerFinder::onOpened);
     connect(m_connector.get(), &SmtpConnector::received, this, &ServerFinder::onReceived);
     connect(m_connector.get(), &SmtpConnector::upgraded, this, &ServerFinder::onUpgraded);
     // Any failure, a certificate that is not valid for the name included: the next one.
@@ -147,9 +146,10 @@ void ServerFinder::tryNext()
     m_connector->open(r);
 }
 
-void ServerFinder::onOpened()
+void ServerFinder::skip()
 {
-    m_step = Step::Greeting;
+    // Not from inside the connector's own signal.
+    QMetaObject::invokeMethod(this, &ServerFinder::tryNext, Qt::QueuedConnection);
 }
 
 void ServerFinder::onReceived(const QByteArray& bytes)
@@ -160,7 +160,7 @@ void ServerFinder::onReceived(const QByteArray& bytes)
         switch (m_step) {
         case Step::Greeting:
             if (reply.code != 220)
-                return void(QMetaObject::invokeMethod(this, &ServerFinder::tryNext, Qt::QueuedConnection));
+                return skip();
             if (m_trying.mode == smtp::Mode::ImplicitTls)
                 return passed();
             m_step = Step::Ehlo;
@@ -171,14 +171,14 @@ void ServerFinder::onReceived(const QByteArray& bytes)
             for (const QByteArray& line : reply.lines)
                 offered = offered || line.mid(4).trimmed().toUpper() == "STARTTLS";
             if (reply.code != 250 || !offered)
-                return void(QMetaObject::invokeMethod(this, &ServerFinder::tryNext, Qt::QueuedConnection));
+                return skip();
             m_step = Step::StartTls;
             m_connector->write("STARTTLS\r\n");
             break;
         }
         case Step::StartTls:
             if (reply.code != 220)
-                return void(QMetaObject::invokeMethod(this, &ServerFinder::tryNext, Qt::QueuedConnection));
+                return skip();
             m_step = Step::Upgraded;
             m_connector->startTls();
             return;

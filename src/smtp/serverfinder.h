@@ -59,7 +59,8 @@ private:
     void lookUp(const QString& service);
     void looked();
     void tryNext();
-    void onOpened();
+    // The candidate answered otherwise than a mail server over TLS: the next one.
+    void skip();
     void onReceived(const QByteArray& bytes);
     void onUpgraded();
     void passed();

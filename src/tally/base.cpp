@@ -86,17 +86,6 @@ QString subjectNameOf(const QString& subject)
 }
 
 // Compared without case, accents, typographic apostrophes or extra spaces.
-QString folded(const QString& s)
-{
-    QString out;
-    for (const QChar c : s.normalized(QString::NormalizationForm_D)) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        out += c == QChar(0x2019) ? QLatin1Char('\'') : c;
-    }
-    return out.toCaseFolded().simplified();
-}
-
 QString utcText(const QDateTime& t)
 {
     return t.toUTC().toString(Qt::ISODate);
@@ -347,8 +336,8 @@ Base::Incoming Base::prepare(const mailreader::Message& m)
     in.answered = answertext::answersAnything(first);
     const answertext::Contact contact = answertext::contactOf(first);
     in.establishment = contact.establishment.simplified();
-    const QString name = folded(contact.name);
-    const QString where = folded(contact.establishment);
+    const QString name = answertext::folded(contact.name);
+    const QString where = answertext::folded(contact.establishment);
     // Section F says who answered; without it, the address it came from.
     const QString sender = in.message.sender.trimmed().toLower();
     in.teacher = name.isEmpty() && where.isEmpty() ? QStringLiteral("@") + sender

@@ -42,14 +42,12 @@ DateField::DateField(const QString& name, QWidget* parent)
             m_calendar->setSelectedDate(m_date);
         m_calendar->setCurrentPage(at.year(), at.month());
     });
-    connect(m_calendar, &QCalendarWidget::clicked, this, [this](const QDate& d) {
+    const auto picked = [this](const QDate& d) {
         m_menu->close();
         setDate(d);
-    });
-    connect(m_calendar, &QCalendarWidget::activated, this, [this](const QDate& d) {
-        m_menu->close();
-        setDate(d);
-    });
+    };
+    connect(m_calendar, &QCalendarWidget::clicked, this, picked);
+    connect(m_calendar, &QCalendarWidget::activated, this, picked);
     connect(m_edit, &QLineEdit::editingFinished, this, &DateField::take);
     // The clear button, or a field emptied, drops the date at once.
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -80,19 +80,19 @@ FilterBar::FilterBar(QWidget* parent)
     grid->addLayout(first, 0, 0);
     grid->addLayout(second, 1, 0);
 
-    connect(m_establishment, &QComboBox::currentIndexChanged, this, &FilterBar::update);
-    connect(m_from, &DateField::dateChanged, this, &FilterBar::update);
-    connect(m_to, &DateField::dateChanged, this, &FilterBar::update);
+    connect(m_establishment, &QComboBox::currentIndexChanged, this, &FilterBar::edited);
+    connect(m_from, &DateField::dateChanged, this, &FilterBar::edited);
+    connect(m_to, &DateField::dateChanged, this, &FilterBar::edited);
     connect(m_from, &DateField::misread, this, &FilterBar::misread);
     connect(m_to, &DateField::misread, this, &FilterBar::misread);
     connect(m_question, &QComboBox::currentIndexChanged, this, [this] {
         fillAnswers();
-        update();
+        edited();
     });
-    connect(m_answer, &QComboBox::currentIndexChanged, this, &FilterBar::update);
-    connect(m_replaced, &QCheckBox::toggled, this, &FilterBar::update);
+    connect(m_answer, &QComboBox::currentIndexChanged, this, &FilterBar::edited);
+    connect(m_replaced, &QCheckBox::toggled, this, &FilterBar::edited);
     connect(m_clear, &QPushButton::clicked, this, &FilterBar::clear);
-    update();
+    edited();
 }
 
 void FilterBar::fillAnswers()
@@ -110,7 +110,7 @@ void FilterBar::fillAnswers()
     m_quiet = quiet;
 }
 
-void FilterBar::update()
+void FilterBar::edited()
 {
     const Base::Filter f = filter();
     m_clear->setEnabled(!(f == Base::Filter()));
@@ -145,7 +145,7 @@ void FilterBar::setFilter(const Base::Filter& f)
     if (f.answerColumn >= 0)
         m_answer->setCurrentIndex(qMax(0, m_answer->findData(f.answerValue)));
     m_quiet = false;
-    update();
+    edited();
 }
 
 void FilterBar::clear()

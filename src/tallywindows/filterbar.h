@@ -41,7 +41,7 @@ Q_SIGNALS:
 
 private:
     void fillAnswers();
-    void update();
+    void edited();
 
     QComboBox* m_establishment;
     DateField* m_from;

@@ -1,5 +1,6 @@
 #include "tallywindows/summarypage.h"
 
+#include "answers/answertext.h"
 #include "tallywindows/chart.h"
 #include "ui/plaintext.h"
 
@@ -16,15 +17,6 @@ namespace
 {
 
 constexpr int ShownTexts = 300; // listed at once; a search finds the others
-
-QString folded(const QString& s)
-{
-    QString out;
-    for (const QChar c : s.normalized(QString::NormalizationForm_D))
-        if (c.category() != QChar::Mark_NonSpacing)
-            out += c.toCaseFolded();
-    return out;
-}
 
 } // namespace
 
@@ -97,11 +89,11 @@ void SummaryPage::show(const summary::Tally& tally)
 void SummaryPage::fillTexts(Card& card, const QString& words)
 {
     card.texts->clear();
-    const QString wanted = folded(words.trimmed());
+    const QString wanted = answertext::folded(words);
     int shown = 0, found = 0;
     for (const summary::Texts& t : card.data.texts) {
         for (const summary::Bar& b : t.common) {
-            if (!wanted.isEmpty() && !folded(b.label).contains(wanted))
+            if (!wanted.isEmpty() && !answertext::folded(b.label).contains(wanted))
                 continue;
             ++found;
             if (shown >= ShownTexts)
